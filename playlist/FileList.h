@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class IPlaylistView;
+
+// One playlist entry, handed out as a copy.
+struct tagFileNode {
+    std::string strFilePath;  // exactly as given to AddFile (UTF-8)
+    std::string strFileName;  // display name
+    std::string strDatPath;   // sidecar found beside the recording, or empty
+    std::string strDateTime;  // "%02d:%02d:%02d %02d-%02d-%04d" or empty
+    int32_t nReserved = 0;
+    int32_t bReadOnly = 0;    // 1: locked (no write permission for anyone)
+    int32_t nChipset = 0;     // ChipsetKind 0..5
+};
+
+class CFileList {
+public:
+    // Not owned; rows follow entries while a view is attached.
+    IPlaylistView* m_pListCtrl = nullptr;
+
+    // Builds and appends one entry: sidecar lookup, chipset probe, recording
+    // time, lock state. `name` may be null (the file name of the path is
+    // used); `ext` is the upper-case extension with its dot. Always 0.
+    int AddFile(const std::string& path, const char* name, const std::string& ext);
+    void AppendEntry(const tagFileNode& node);
+    int GetEntryCount() const;
+    int GetEntry(int index, tagFileNode& out) const;  // 0, or -1 untouched
+    void RemoveEntry(int index);
+    // Locks or unlocks the file. Returns false, leaving entry and row as they
+    // were, when the index is out of range or the permission change fails.
+    bool ToggleLock(int index);
+
+    static std::string FileNameFromPath(const std::string& path);
+
+private:
+    std::vector<tagFileNode> m_list;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+class TelemetryStore;
+
+// The one table from a playlist entry's chipset kind to its extraction.
+// The player and velto-telemetry both go through it.
+struct ExtractionEntry {
+    const char* name;  // e.g. "ExtractTextTrack"
+    int (TelemetryStore::*extract)(const std::string& path);
+};
+
+const ExtractionEntry& ExtractionForKind(int nChipset);
+
+// Runs the extraction for `nChipset` on `path`; same result as the member.
+int ExtractForKind(TelemetryStore& store, int nChipset, const std::string& path);
