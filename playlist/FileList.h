@@ -13,8 +13,8 @@ struct tagFileNode {
     std::string strDatPath;   // sidecar found beside the recording, or empty
     std::string strDateTime;  // "%02d:%02d:%02d %02d-%02d-%04d" or empty
     int32_t nReserved = 0;
-    int32_t bReadOnly = 0;    // 1: locked (no write permission for anyone)
-    int32_t nChipset = 0;     // ChipsetKind 0..5
+    int32_t bReadOnly = 0;  // 1: locked (no write permission for anyone)
+    int32_t nChipset = 0;   // ChipsetKind 0..5
 };
 
 class CFileList {
@@ -35,6 +35,13 @@ public:
     bool ToggleLock(int index);
 
     static std::string FileNameFromPath(const std::string& path);
+
+    virtual ~CFileList() = default;
+
+protected:
+    // Sets the permission bits of `path`; false when the file system refuses.
+    // A seam for tests that need the change to fail.
+    virtual bool ApplyPermissions(const std::string& path, unsigned mode);
 
 private:
     std::vector<tagFileNode> m_list;

@@ -1,0 +1,212 @@
+#include "ChipsetProbe.h"
+
+#include "PlaylistTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+using namespace playlist_test;
+
+namespace {
+
+struct ProbeCase {
+    const char* name;
+    std::string bytes;
+    int kind;
+};
+
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+std::string FreeBoxes(int n) {
+    return Repeat(Box("free", "xxxx"), n);
+}
+
+std::vector<ProbeCase> ProbeCases() {
+    const std::string a7l = UserData("cami", "AMBARELLA A7L");
+    return {
+        {"tail tag beats user-data tag", Recording(a7l) + "ICAT6350", 3},
+        {"tail ICAT6330", Recording(MovieHeader()) + "ICAT6330", 3},
+        {"tail with a zero byte is no tag",
+         Recording(a7l) + std::string("ICAT6\0"
+                                      "30",
+                                      8),
+         2},
+        {"AMBARELLA A7L", Recording(a7l), 2},
+        {"NT96650A", Recording(UserData("cami", "xxNT96650A")), 4},
+        {"NT9665x literal", Recording(UserData("cami", "NT9665x")), 4},
+        {"NT9665X is not the literal x", Recording(UserData("cami", "NT9665X")), 5},
+        {"NT96651 matches nothing", Recording(UserData("cami", "NT96651")), 5},
+        {"AMBAxV4", Recording(UserData("cami", "AMBAxV4")), 1},
+        {"AMBARELLA A12", Recording(UserData("cami", "AMBARELLA A12")), 1},
+        {"unknown tag", Recording(UserData("cami", "SOMECAM")), 5},
+        {"NT96650A searched before AMBAxV4", Recording(UserData("cami", "AMBAxV4 NT96650A")), 4},
+        // The buffer starts with the child's type: "NT9666" from offset 4
+        // lies in the first eight bytes and is skipped, so AMBAxV4 decides.
+        {"NT9666 in the first eight bytes", Recording(UserData("cami", "NT9666 AMBAxV4")), 1},
+        {"NT9666 after the eighth byte", Recording(UserData("cami", "abcdNT9666 AMBAxV4")), 5},
+        {"zero byte hides the tag", Recording(UserData("cami", std::string("\0AMBAxV4", 8))), 5},
+        {"tag beyond 64 bytes is not read",
+         Recording(UserData("cami", std::string(60, ' ') + "AMBAxV4")), 5},
+        {"tag ending at byte 64 is read",
+         Recording(UserData("cami", std::string(53, ' ') + "AMBAxV4")), 1},
+        {"mvhd first, unrecognised tag", Recording(MovieHeader() + UserData("cami", "X")), 5},
+        {"mvhd first, A12 tag", Recording(MovieHeader() + UserData("cami", "AMBARELLA A12")), 1},
+        {"udta only, first child size 0", Recording(Box("udta", BoxHeader(0, "cami") + "AMBAxV4")),
+         0},
+        {"mvhd then udta with first child size 0",
+         Recording(MovieHeader() + Box("udta", BoxHeader(0, "cami") + "AMBAxV4")), 5},
+        {"udta tag cut short by the end of file",
+         Recording(Box("udta", "")) + BoxHeader(40, "cami") + "AMBAxV4", 0},
+        {"moov without udta", Recording(MovieHeader() + Box("trak", "")), 5},
+        {"moov after 127 boxes", FreeBoxes(127) + Box("moov", UserData("cami", "AMBAxV4")), 1},
+        {"no moov among the first 128 boxes",
+         FreeBoxes(128) + Box("moov", UserData("cami", "AMBAxV4")), 0},
+        {"udta after 128 other children of moov",
+         Box("moov", FreeBoxes(128) + UserData("cami", "AMBAxV4")), 5},
+        {"box size below 8 ends the walk",
+         BoxHeader(0, "free") + Box("moov", UserData("cami", "AMBAxV4")), 0},
+        {"empty file", "", 0},
+        {"shorter than a header", "abc", 0},
+    };
+}
+
+}  // namespace
+
+TEST(DetectChipset, KindFromTailAndUserDataTags) {
+    TempDir dir;
+    for (const ProbeCase& c : ProbeCases()) {
+        const std::string path = dir / "clip.MOV";
+        WriteFile(path, c.bytes);
+        EXPECT_EQ(DetectChipset(path), c.kind) << c.name;
+    }
+}
+
+TEST(DetectChipset, UnopenableAndSpecialFilesGiveZeroPromptly) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo.MOV";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(DetectChipset(fifo), 0);  // must not block waiting for a writer
+    EXPECT_EQ(DetectChipset(dir.Path()), 0);
+    EXPECT_EQ(DetectChipset("/dev/null"), 0);
+    EXPECT_EQ(DetectChipset(dir / "missing.MOV"), 0);
+    EXPECT_EQ(DetectChipset(""), 0);
+}
+
+TEST(FindDatFile, CandidatesInOrderAndInAnyCase) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> sidecars;  // relative to the recording's folder
+        const char* expected;               // relative; null: not found
+    };
+    const Case cases[] = {
+        {"none", {}, nullptr},
+        {"beside", {"CLIP0001.DAT"}, "CLIP0001.DAT"},
+        {"in gps", {"gps/CLIP0001.DAT"}, "gps/CLIP0001.DAT"},
+        {"beside wins over gps", {"gps/CLIP0001.DAT", "CLIP0001.DAT"}, "CLIP0001.DAT"},
+        {"beside in lower case", {"clip0001.dat"}, "clip0001.dat"},
+        {"gps folder and name in other case", {"GPS/Clip0001.Dat"}, "GPS/Clip0001.Dat"},
+        {"exact name preferred over other case", {"clip0001.dat", "CLIP0001.DAT"}, "CLIP0001.DAT"},
+        {"beside in other case wins over exact gps",
+         {"gps/CLIP0001.DAT", "clip0001.DAT"},
+         "clip0001.DAT"},
+        {"other name is no sidecar", {"CLIP0002.DAT", "gps/CLIP0001.DAT.bak"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        ::mkdir((dir / "gps").c_str(), 0755);
+        ::mkdir((dir / "GPS").c_str(), 0755);
+        const std::string recording = dir / "CLIP0001.MOV";
+        WriteFile(recording, "");
+        for (const std::string& s : c.sidecars)
+            WriteFile(dir / s, "");
+
+        std::string datPath = "untouched";
+        const DatLookup result = FindDatFile(recording, datPath);
+        if (c.expected == nullptr) {
+            EXPECT_EQ(result, DatLookup::NotFound) << c.name;
+            EXPECT_EQ(datPath, "untouched") << c.name;
+        } else {
+            EXPECT_EQ(result, DatLookup::Found) << c.name;
+            EXPECT_EQ(datPath, dir / c.expected) << c.name;
+        }
+    }
+}
+
+TEST(FindDatFile, ShortPathsAreNotLookedUp) {
+    std::string datPath;
+    EXPECT_EQ(FindDatFile("", datPath), DatLookup::NotLooked);
+    EXPECT_EQ(FindDatFile("abc.MOV", datPath), DatLookup::NotLooked);  // 7 characters
+    EXPECT_EQ(FindDatFile("abcd.MOV", datPath), DatLookup::NotFound);  // 8 characters
+    EXPECT_TRUE(datPath.empty());
+}
+
+class RecordingTimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tz = std::getenv("TZ");
+        m_hadTz = tz != nullptr;
+        if (m_hadTz)
+            m_oldTz = tz;
+        // Two hours east of UTC, no daylight saving.
+        ::setenv("TZ", "VLT-2", 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        if (m_hadTz) {
+            ::setenv("TZ", m_oldTz.c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+
+    // 2019-03-27 12:05:09 UTC, 14:05:09 local.
+    static constexpr time_t kModified = 1553688309;
+
+    bool m_hadTz = false;
+    std::string m_oldTz;
+};
+
+TEST_F(RecordingTimeTest, ModificationOrCreationTimeByExtensionAndKind) {
+    TempDir dir;
+    const std::string path = dir / "CLIP.MOV";
+    WriteFile(path, "x");
+    SetModificationTime(path, kModified);
+    const std::string modified = "14:05:09 03-27-2019";
+
+    BrokenDownTime created{};
+    ASSERT_TRUE(ReadCreationTime(path, created));
+    char createdText[64];
+    std::snprintf(createdText, sizeof createdText, "%02d:%02d:%02d %02d-%02d-%04d", created.hour,
+                  created.minute, created.second, created.month, created.day, created.year);
+
+    EXPECT_EQ(RecordingTimeText(path, ".MP4", 4), modified);
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", 1), modified);
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", 0), modified);
+    EXPECT_EQ(RecordingTimeText(path, ".mov", 4), modified);  // the rule is case-sensitive
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", 4), createdText);
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", 5), createdText);
+    // The file was made just now, so a recorded birth time is not in 2019.
+    if (created.year != 2019) {
+        EXPECT_NE(std::string(createdText), modified);
+    }
+}
+
+TEST_F(RecordingTimeTest, UnreadableTimeGivesEmptyText) {
+    TempDir dir;
+    EXPECT_EQ(RecordingTimeText(dir / "missing.MOV", ".MOV", 4), "");
+    EXPECT_EQ(RecordingTimeText(dir / "missing.MP4", ".MP4", 0), "");
+    BrokenDownTime t{};
+    EXPECT_FALSE(ReadCreationTime(dir / "missing.MOV", t));
+}
