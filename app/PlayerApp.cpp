@@ -1,0 +1,79 @@
+#include "PlayerApp.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+#include "PlayerDlg.h"
+
+void CPlayerApp::PrepareProcess() {
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The video window is native; its siblings need not be.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+}
+
+void CPlayerApp::ApplyStyle(QApplication& app) {
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        app.setStyle(fusion);
+    }
+    QPalette pal;
+    pal.setColor(QPalette::Window, QColor(32, 32, 32));
+    pal.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    pal.setColor(QPalette::Base, QColor(24, 24, 24));
+    pal.setColor(QPalette::AlternateBase, QColor(40, 40, 40));
+    pal.setColor(QPalette::Text, QColor(230, 230, 230));
+    pal.setColor(QPalette::Button, QColor(48, 48, 48));
+    pal.setColor(QPalette::ButtonText, QColor(130, 149, 179));
+    pal.setColor(QPalette::Highlight, QColor(52, 101, 164));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::ToolTipBase, QColor(48, 48, 48));
+    pal.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    app.setPalette(pal);
+}
+
+QStringList CPlayerApp::RecordingsFromArguments(const QStringList& args, QStringList* rejected) {
+    QStringList recordings;
+    for (const QString& arg : args) {
+        const QFileInfo info(arg);
+        const QString suffix = info.suffix().toUpper();
+        if (info.isFile() && (suffix == QLatin1String("MOV") || suffix == QLatin1String("MP4"))) {
+            recordings << info.absoluteFilePath();
+        } else if (rejected) {
+            rejected->append(arg);
+        }
+    }
+    return recordings;
+}
+
+CPlayerApp::CPlayerApp(QApplication& app) : m_app(app) {}
+
+int CPlayerApp::Run(const QStringList& files) {
+    ApplyStyle(m_app);
+    // The window constructs the engine (libvlc) before any window exists and
+    // shows itself maximised at the end of its initialisation.
+    auto dlg = std::make_unique<CPlayerDlg>();
+    if (qEnvironmentVariableIsSet("VELTO_TRACE_STARTUP")) {
+        std::fprintf(stderr, "velto-player: window shown at %lld ms since the epoch\n",
+                     static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+    }
+    if (!files.isEmpty()) {
+        CPlayerDlg* window = dlg.get();
+        QTimer::singleShot(0, window, [window, files] { window->ImportPaths(files); });
+    }
+    dlg->exec();
+    dlg.reset();  // engine released, map view and video window deleted
+    return 0;
+}

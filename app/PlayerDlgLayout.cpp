@@ -1,0 +1,322 @@
+// CPlayerDlg: control placement, painting, resizing, full screen, the volume
+// bars, the speed readout and the command-line import.
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include "BitmapSlider.h"
+#include "CDlgMap.h"
+#include "DlgVideo.h"
+#include "MyListCtrl.h"
+#include "PlayerDlg.h"
+#include "PngButton.h"
+#include "SliderEvent.h"
+#include "SpeedDial.h"
+#include "VideoArea.h"
+#include "WaveFormCtrl.h"
+#include "WinXPButtonST.h"
+
+namespace {
+
+// Template position of one control, in dialog units.
+struct tagControlPlace {
+    int id;
+    int x, y, cx, cy;
+};
+
+// The visible controls of the window; the volume bars follow a rule.
+constexpr tagControlPlace kPlaces[] = {
+    {IDC_VIDEO_AREA, 4, 2, 285, 176},    {IDC_MAP_HOLDER, 293, 20, 205, 150},
+    {IDC_PLAYLIST, 293, 173, 205, 62},   {IDC_IMPORT, 294, 0, 74, 14},
+    {IDC_REMOVE, 379, 0, 99, 14},        {IDC_PREV, 95, 183, 30, 26},
+    {IDC_STOP, 127, 183, 30, 26},        {IDC_PLAY, 158, 183, 30, 26},
+    {IDC_NEXT, 189, 183, 30, 26},        {IDC_CAPTURE, 220, 184, 30, 25},
+    {IDC_VOLUME_DOWN, 9, 188, 17, 17},   {IDC_VOLUME_UP, 67, 188, 17, 17},
+    {IDC_ELAPSED, 11, 214, 20, 8},       {IDC_TOTAL, 270, 214, 17, 8},
+    {IDC_SEEK, 8, 226, 280, 9},          {IDC_GRAPH, 0, 243, 285, 84},
+    {IDC_SPEED_DIAL, 293, 239, 205, 89},
+};
+
+constexpr int kVolumeBarX = 28;
+constexpr int kVolumeBarStep = 4;
+constexpr int kVolumeBarY = 192;
+constexpr int kVolumeBarCx = 2;
+constexpr int kVolumeBarCy = 11;
+
+// MulDiv-style rounding used by dialog-unit conversion.
+int ScaleRounded(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+
+}  // namespace
+
+QRect CPlayerDlg::ClientRect() const {
+    const int top = m_pMenuBar ? m_pMenuBar->sizeHint().height() : 0;
+    return QRect(0, top, width(), qMax(0, height() - top));
+}
+
+// Dialog base units from the dialog font: the average width of the 52 Latin
+// letters (rounded as the classic dialog manager does) and the font height.
+QRect CPlayerDlg::DialogUnitsToPixels(int x, int y, int cx, int cy) const {
+    const QFontMetrics fm(font());
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int baseX = (letters / 26 + 1) / 2;
+    const int baseY = fm.height();
+    return QRect(ScaleRounded(x, baseX, 4), ScaleRounded(y, baseY, 8), ScaleRounded(cx, baseX, 4),
+                 ScaleRounded(cy, baseY, 8));
+}
+
+void CPlayerDlg::PlaceControls() {
+    const QPoint origin = ClientRect().topLeft();
+    m_pMenuBar->setGeometry(0, 0, width(), origin.y());
+    for (const tagControlPlace& p : kPlaces) {
+        if (QWidget* w = GetDlgItem(p.id)) {
+            w->setGeometry(DialogUnitsToPixels(p.x, p.y, p.cx, p.cy).translated(origin));
+        }
+    }
+    for (int i = 0; i < 10; ++i) {
+        m_pVolumeBars[i]->setGeometry(DialogUnitsToPixels(kVolumeBarX + kVolumeBarStep * i,
+                                                          kVolumeBarY, kVolumeBarCx, kVolumeBarCy)
+                                          .translated(origin));
+        m_pVolumeBars[i]->setScaledContents(true);
+    }
+    // The hidden buttons keep their strips; they sit under the video area.
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(m_pBtnCycle), static_cast<QWidget*>(m_pBtnFullScreen),
+          static_cast<QWidget*>(m_pBtnPrevFrame), static_cast<QWidget*>(m_pBtnNextFrame)}) {
+        hidden->move(origin);
+    }
+    m_pLblElapsed->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_pLblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pVideoArea->lower();
+}
+
+void CPlayerDlg::PlaceVideoWindow() {
+    m_rcVideoArea = m_pVideoArea->geometry();
+    if (m_pDlgVideo) {
+        m_pDlgVideo->setGeometry(m_rcVideoArea);
+        m_pDlgVideo->update();
+    }
+}
+
+QRect CPlayerDlg::FitIdleRect(int W, int H, int imgW, int imgH) {
+    if (imgW <= 0 || imgH <= 0 || W <= 0 || H <= 0) {
+        return QRect();
+    }
+    const float r = static_cast<float>(imgW) / static_cast<float>(imgH);
+    int w = static_cast<int>(H * r);
+    if (w >= W) {
+        w = W;
+    }
+    int h = static_cast<int>(w / r);
+    if (h > H) {
+        h = H;
+        w = static_cast<int>(H * r);
+    }
+    return QRect((W - w) / 2, (H - h) / 2, w, h);
+}
+
+// Integer fitting of the video's proportions into `area`. Products are taken
+// in 64 bits so that large sizes cannot overflow; negative sizes count as 0.
+QRect CPlayerDlg::FitVideoRect(const QRect& area, int nVideoWidth, int nVideoHeight) {
+    const long long vw = qMax(0, nVideoWidth);
+    const long long vh = qMax(0, nVideoHeight);
+    int left = area.left();
+    int top = area.top();
+    const int W = area.width();
+    const int H = area.height();
+    int w = W;
+    int h = H;
+    if (H * vw > W * vh) {
+        h = static_cast<int>(W * vh / vw);
+        top += (H - h) / 2;
+    } else if (H * vw < W * vh) {
+        w = static_cast<int>(H * vw / vh);
+        left += (W - w) / 2;
+    }
+    return QRect(left, top, w, h);
+}
+
+void CPlayerDlg::DrawIdlePicture() {
+    m_pVideoArea->ShowPicture(m_imgIdle);
+}
+
+void CPlayerDlg::DrawSpeedDial(int nSpeed, double dHeading) {
+    if (m_bFullScreen) {
+        return;
+    }
+    m_nLastSpeed = m_pSpeedDial->Draw(nSpeed, dHeading, m_nSpeedUnit);
+    m_dLastHeading = dHeading;
+}
+
+void CPlayerDlg::ShowVolumeLevel(int k) {
+    static const QPixmap lit(QStringLiteral(":/bitmap/156.png"));
+    static const QPixmap unlit(QStringLiteral(":/bitmap/157.png"));
+    for (int i = 0; i < 10; ++i) {
+        const int want = i < k ? 1 : 0;
+        if (m_nBarLit[i] != want) {
+            m_nBarLit[i] = want;
+            m_pVolumeBars[i]->setPixmap(want ? lit : unlit);
+        }
+    }
+    m_pBtnVolumeDown->setEnabled(true);
+    m_pBtnVolumeUp->setEnabled(true);
+}
+
+void CPlayerDlg::ShowControls(bool bShow) {
+    QWidget* const controls[] = {
+        m_pVideoArea,
+        m_pBtnVolumeDown,
+        m_pBtnVolumeUp,
+    };
+    for (QWidget* w : controls) {
+        w->setVisible(bShow);
+    }
+    for (QLabel* bar : m_pVolumeBars) {
+        bar->setVisible(bShow);
+    }
+    QWidget* const rest[] = {
+        m_pLblElapsed, m_pLblTotal,  m_pSlider,     m_pGraph,    m_pSpeedDial,
+        m_pMapHolder,  m_pBtnPrev,   m_pBtnStop,    m_pBtnPlay,  m_pBtnNext,
+        m_pBtnImport,  m_pBtnRemove, m_pBtnCapture, m_pListCtrl,
+    };
+    for (QWidget* w : rest) {
+        w->setVisible(bShow);
+    }
+    if (m_pDlgMap) {
+        m_pDlgMap->setVisible(bShow);
+    }
+}
+
+void CPlayerDlg::ToggleFullScreen() {
+    const PlayState s = m_engine.GetState();
+    const int vw = m_engine.GetVideoWidth();
+    const int vh = m_engine.GetVideoHeight();
+    if (!m_pDlgVideo) {
+        return;
+    }
+    if (!m_bFullScreen) {
+        if (s != Playing) {
+            return;
+        }
+        m_bFullScreen = true;
+        ShowControls(false);
+        m_pDlgVideo->setGeometry(ClientRect());
+        m_pDlgVideo->raise();
+        m_pDlgVideo->FillBlack();
+        m_pDlgVideo->repaint();
+    } else {
+        m_bFullScreen = false;
+        ShowControls(true);
+        m_rcVideoArea = m_pVideoArea->geometry();
+        m_pDlgVideo->setGeometry(FitVideoRect(m_rcVideoArea, vw, vh));
+        m_pDlgVideo->update();
+        m_pDlgVideo->FillBlack();
+    }
+    m_pListCtrl->setFocus();
+}
+
+void CPlayerDlg::ImportPaths(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        const QString suffix = info.suffix();
+        const std::string ext =
+            suffix.isEmpty() ? std::string() : ("." + suffix.toUpper()).toStdString();
+        const std::string name = info.fileName().toStdString();
+        if (m_fileList.AddFile(path.toStdString(), name.c_str(), ext) < 0) {
+            break;
+        }
+    }
+    if (m_fileList.GetEntryCount() == 0) {
+        return;
+    }
+    const PlayState s = m_engine.GetState();
+    if (s != Playing && s != Paused) {
+        PlayFile(Current);
+    }
+    m_pListCtrl->setFocus();
+}
+
+bool CPlayerDlg::event(QEvent* e) {
+    if (e->type() == CSliderEvent::Moved) {
+        const auto* slider = static_cast<CSliderEvent*>(e);
+        if (slider->ControlId() == IDC_SEEK || slider->ControlId() == IDC_SEEK_ALT) {
+            OnSeekRelease();
+        }
+        return true;
+    }
+    if (e->type() == CSliderEvent::Moving) {
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CPlayerDlg::paintEvent(QPaintEvent* e) {
+    QDialog::paintEvent(e);
+    // What the window shows besides its controls is brought up to date once
+    // the paint is over (controls must not be repainted from inside it).
+    if (!m_bPaintFollowUpQueued) {
+        m_bPaintFollowUpQueued = true;
+        QTimer::singleShot(0, this, [this] { RunPaintFollowUp(); });
+    }
+}
+
+void CPlayerDlg::RunPaintFollowUp() {
+    m_bPaintFollowUpQueued = false;
+    if (isMinimized()) {
+        return;
+    }
+    const PlayState s = m_engine.GetState();
+    if (s == NoMedia || s == Stopped) {
+        if (!m_pVideoArea->IsPictureShown()) {
+            DrawIdlePicture();
+        }
+        const bool dialCurrent = m_pSpeedDial->HasDrawing() &&
+                                 m_pSpeedDial->DrawnNeedleSpeed() == m_nLastSpeed &&
+                                 m_pSpeedDial->DrawnHeading() == m_dLastHeading &&
+                                 m_pSpeedDial->DrawnUnit() == m_nSpeedUnit;
+        if (!dialCurrent) {
+            DrawSpeedDial(m_nLastSpeed, m_dLastHeading);
+        }
+    }
+    ShowVolumeLevel(m_nVolume / 10);
+}
+
+void CPlayerDlg::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    if (m_pMenuBar) {
+        m_pMenuBar->setGeometry(0, 0, width(), ClientRect().top());
+    }
+    // Near the screen's width, maximising keeps the current size.
+    if (QScreen* scr = screen()) {
+        if (!isMaximized() && width() >= scr->geometry().width() - 80) {
+            setMaximumSize(size());
+        } else if (!isMaximized()) {
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
+    }
+    if (!m_pDlgVideo) {
+        return;
+    }
+    if (m_bFullScreen) {
+        ToggleFullScreen();
+    } else {
+        PlaceVideoWindow();
+    }
+    DrawSpeedDial(m_nLastSpeed, m_dLastHeading);
+}
+
+void CPlayerDlg::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+}
