@@ -97,28 +97,29 @@ QImage SliderThumb() {
     const QRgb white = qRgb(255, 255, 255);
     const QRgb seam = qRgb(120, 134, 160);
     constexpr int kEnd = 5;  // width of each green end
+    constexpr double kRadius = 5.0;
 
     QImage image = Opaque(kW, kH, kRed);
     for (int y = 0; y < kH; ++y) {
         for (int x = 0; x < kW; ++x) {
-            if (!InsideRounded(x, y, kW, kH, 4.5))
+            if (!InsideRounded(x, y, kW, kH, kRadius)) {
                 continue;
-            const bool edge = !InsideRounded(x - 1, y, kW, kH, 4.5) ||
-                              !InsideRounded(x + 1, y, kW, kH, 4.5) ||
-                              !InsideRounded(x, y - 1, kW, kH, 4.5) ||
-                              !InsideRounded(x, y + 1, kW, kH, 4.5) || y == 0 || y == kH - 1;
+            }
+            const bool edge = !InsideRounded(x - 1, y, kW, kH, kRadius) ||
+                              !InsideRounded(x + 1, y, kW, kH, kRadius) ||
+                              !InsideRounded(x, y - 1, kW, kH, kRadius) ||
+                              !InsideRounded(x, y + 1, kW, kH, kRadius) || y == 0 || y == kH - 1 ||
+                              x == 0 || x == kW - 1;
             const bool end = x < kEnd || x >= kW - kEnd;
             QRgb c;
             if (end) {
                 c = edge ? greenDark : (y <= 2 ? greenLight : green);
             } else if (x == kEnd || x == kW - kEnd - 1) {
                 c = seam;
-            } else if (y == 0) {
-                c = greenDark;
+            } else if (y == 0 || y == kH - 1) {
+                c = seam;
             } else if (y == 1) {
                 c = white;
-            } else if (y == kH - 1) {
-                c = greenDark;
             } else if (y >= kH - 3) {
                 c = panelShade;
             } else {

@@ -1,6 +1,7 @@
 #include "ContactSheet.h"
 
 #include <QPainter>
+#include <cmath>
 
 #include "PaintKit.h"
 
@@ -17,6 +18,56 @@ void PaintChecker(QPainter& p, const QRect& area) {
     }
 }
 
+QImage Find(const std::vector<ImageEntry>& entries, const QString& path) {
+    for (const ImageEntry& e : entries) {
+        if (e.path == path)
+            return e.paint();
+    }
+    return QImage();
+}
+
+// The speed readout as the main window paints it, for judging the gauges in
+// use: dial, red needle, speed text, compass rose and turned needle.
+QImage ReadoutPreview(const std::vector<ImageEntry>& entries, int speed, double heading, bool kmh) {
+    const int W = 308;
+    const int H = 145;
+    QImage out(W, H, QImage::Format_RGB32);
+    out.fill(QColor(240, 240, 240));
+    QPainter p(&out);
+    PaintKit::PreparePainter(p);
+    const int side = H;
+    const int gap = (W - 2 * H) / 3;
+    const int x1 = gap;
+    const int x2 = H + 2 * gap;
+    const int y0 = 0;
+    const int half = side / 2;
+    const int cx1 = x1 + half;
+    const int cx2 = x2 + half;
+    const int cy = y0 + half;
+    p.drawImage(QRect(x1, y0, side, side), Find(entries, kmh ? "png/220.png" : "png/218.png"));
+    p.drawImage(QRect(x2, y0, side, side), Find(entries, QStringLiteral("png/217.png")));
+    const double perKmh = kmh ? 1.0 : 1.2455745091728356;
+    const int angle = (int(speed * float(perKmh)) + (kmh ? 150 : 140)) % 360;
+    const double rad = angle * 3.1415 / 180.0;
+    const int length = 3 * (half / 4);
+    p.setPen(QPen(QColor(255, 0, 0), 2.0));
+    p.drawLine(QPoint(cx1, cy),
+               QPoint(cx1 + int(std::cos(rad) * length), cy + int(std::sin(rad) * length)));
+    QFont font = PaintKit::UiFont(14, true);
+    p.setFont(font);
+    p.setPen(QColor(130, 149, 179));
+    const double s = side;
+    const int value = kmh ? speed : int(float(speed) * 0.6214);
+    p.drawText(QRectF(x1 + s / 3.0, y0 + s / 100 * 78, s / 2.75, s / 100 * 9), Qt::AlignCenter,
+               QStringLiteral("%1%2").arg(value).arg(kmh ? "KMH" : "MPH"));
+    p.translate(cx2, cy);
+    p.rotate(heading);
+    p.translate(-cx2, -cy);
+    p.drawImage(QRectF(x2 + (side - side / 8) / 2.0, y0 + (side - half) / 2.0, side / 8, half),
+                Find(entries, QStringLiteral("png/219.png")));
+    return out;
+}
+
 }  // namespace
 
 QImage ContactSheet(const std::vector<ImageEntry>& entries, int scale) {
@@ -30,10 +81,17 @@ QImage ContactSheet(const std::vector<ImageEntry>& entries, int scale) {
         QRect where;
     };
     std::vector<Placed> placed;
+    std::vector<ImageEntry> shown = entries;
+    shown.push_back({QStringLiteral("readout 0 km/h"), 0, 0,
+                     [&] { return ReadoutPreview(entries, 0, 180.0, true); }});
+    shown.push_back({QStringLiteral("readout 120 km/h, 60 deg"), 0, 0,
+                     [&] { return ReadoutPreview(entries, 120, 60.0, true); }});
+    shown.push_back({QStringLiteral("readout 100 km/h in mph, 300 deg"), 0, 0,
+                     [&] { return ReadoutPreview(entries, 100, 300.0, false); }});
     int x = margin;
     int y = margin;
     int rowHeight = 0;
-    for (const ImageEntry& e : entries) {
+    for (const ImageEntry& e : shown) {
         QImage img = e.paint();
         const int s = img.width() > 400 ? 1 : scale;
         const QSize size(img.width() * s, img.height() * s);

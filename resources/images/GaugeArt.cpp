@@ -135,12 +135,12 @@ void PaintTicks(QPainter& painter, const DialScale& scale) {
         QPen pen(major ? QColor(250, 250, 252) : QColor(190, 196, 206), major ? 2.0 : 1.1,
                  Qt::SolidLine, Qt::FlatCap);
         painter.setPen(pen);
-        painter.drawLine(Polar(a, 71.5), Polar(a, major ? 61.5 : 66.0));
+        painter.drawLine(Polar(a, 71.5), Polar(a, major ? 62.5 : 66.5));
     }
     painter.restore();
     for (int v = 0; v <= scale.maxValue; v += scale.majorStep) {
         const double a = scale.zeroDegrees + v * scale.degreesPerUnit;
-        PaintNarrowText(painter, QString::number(v), Polar(a, 51.5), 9.5, 0.86,
+        PaintNarrowText(painter, QString::number(v), Polar(a, 51.0), 9.5, 0.78,
                         QColor(255, 255, 255), true);
     }
 }

@@ -117,10 +117,10 @@ QImage Padlock() {
     shackle.lineTo(4.9, 5.2);
     shackle.arcTo(QRectF(4.9, 1.4, 6.2, 6.6), 180, -180);
     shackle.lineTo(11.1, 8.0);
-    p.setPen(QPen(QColor(120, 20, 24), 2.4, Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(QColor(64, 68, 76), 2.6, Qt::SolidLine, Qt::FlatCap));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shackle);
-    p.setPen(QPen(QColor(200, 200, 206), 1.1, Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(QColor(196, 200, 208), 1.0, Qt::SolidLine, Qt::FlatCap));
     p.drawPath(shackle);
     // Body.
     const QRectF body(2.5, 7.0, 11.0, 8.5);

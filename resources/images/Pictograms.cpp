@@ -60,9 +60,9 @@ QPainterPath Stop() {
 }
 
 QPainterPath SkipBack() {
-    QPainterPath path = RoundedRect(3.6, 6.0, 2.8, 12.0, 1.0);
-    path.addPath(Softened(Polygon({{7.6, 12.0}, {13.6, 6.6}, {13.6, 17.4}}), 1.4));
-    path.addPath(Softened(Polygon({{13.8, 12.0}, {19.8, 6.6}, {19.8, 17.4}}), 1.4));
+    QPainterPath path = RoundedRect(2.8, 5.8, 2.8, 12.4, 1.0);
+    path.addPath(Softened(Polygon({{7.2, 12.0}, {13.6, 6.4}, {13.6, 17.6}}), 1.0));
+    path.addPath(Softened(Polygon({{14.2, 12.0}, {20.6, 6.4}, {20.6, 17.6}}), 1.0));
     return path.simplified();
 }
 
@@ -139,13 +139,16 @@ QPainterPath WasteBin() {
 }
 
 QPainterPath CornerArrows() {
-    QPainterPath quarter;
-    // One arrow to the upper right corner; the others are rotations of it.
-    quarter.addPath(Softened(Polygon({{20.2, 3.8}, {20.2, 10.2}, {13.8, 3.8}}), 1.0));
+    // One arrow to the upper right corner: an open corner head and a short
+    // diagonal shaft; the other three are rotations of it.
+    QPainterPath head;
+    head.moveTo(13.6, 4.2);
+    head.lineTo(19.8, 4.2);
+    head.lineTo(19.8, 10.4);
     QPainterPath shaft;
-    shaft.moveTo(13.6, 10.4);
-    shaft.lineTo(17.2, 6.8);
-    quarter.addPath(Stroke(shaft, 2.6, Qt::RoundCap));
+    shaft.moveTo(14.2, 9.8);
+    shaft.lineTo(19.0, 5.0);
+    QPainterPath quarter = Stroke(head, 2.4, Qt::RoundCap).united(Stroke(shaft, 2.4, Qt::RoundCap));
     QPainterPath all;
     for (int i = 0; i < 4; ++i) {
         QTransform turn;
