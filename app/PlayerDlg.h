@@ -144,7 +144,66 @@ public:
 
     // ---- controller developer: further declarations go here ----------------
     // (small in-place additions only; keep them grouped by file)
+    // playback/PlayerDlgPlayback.cpp
+    static QString FormatMinutesSeconds(int64_t ms);  // "%d:%02d", minutes not wrapped
+    // Time (ms) a seek to slider `value` goes to, or -1 when there is no
+    // length or the slider has no range (recordings shorter than 200 ms).
+    static int64_t SeekTargetMs(int value, int maximum, int64_t lengthMs);
+    void FocusPlaylist();
+    // "Play file failed!\n" and the lock failure: a critical message box,
+    // or m_fnShowError when set (tests).
+    void ShowError(const QString& text);
+    std::function<void(const QString&)> m_fnShowError;
 
+    // playback/PlayerDlgClock.cpp
+    static int SliderValueForTime(int maximum, int64_t timeMs, int64_t lengthMs);
+
+    // playback/PlayerDlgSnapshot.cpp
+    static QString CaptureFolder();  // <Pictures>/Capture
+    // <folder>/<stamp>.JPG, or <stamp>-2.JPG, -3, ... when taken already.
+    static QString CaptureFilePath(const QString& folder, const QString& stamp);
+
+    // app/PlayerDlgInput.cpp
+    static QString VideoNameFilter();  // the import dialog's filter, any letter case
+    void OnSeekPress(QMouseEvent* event);
+    void ToggleLockOfSelected();  // command 32774
+    void SetSpeedUnit(int nUnit);  // commands 32781 (0, mph) and 32789 (1, km/h)
+    void ShowAboutBox();
+    // The playlist's context menu: remove, lock, speed unit.
+    void BuildPlaylistMenu(class QMenu& menu);
+    void ShowPlaylistMenu(const QPoint& globalPos);
+    // Replaces the import dialog (tests): the selected paths, empty when cancelled.
+    std::function<QStringList()> m_fnOpenFileNames;
+
+private:
+    // playback/PlayerDlgPlayback.cpp
+    void ResetTelemetryViews();
+    void ResetPositionViews();
+    bool StepToEntry(PlayDirection direction);
+    void SetUpPositionControls(double durationMs);
+    void SendRouteToMap();
+    void ReadVolumeOnce();
+    void OnPlayerStopped();
+    // playback/PlayerDlgClock.cpp
+    bool RecordingHasEnded();
+    void UpdatePlayButton(PlayState s);
+    int CurrentSecond();
+    // app/PlayerDlgInput.cpp
+    struct tagRemoval {
+        bool bRemoved = false;
+        bool bWasCurrent = false;
+    };
+    tagRemoval RemoveFocusedEntry();  // command 32772
+    bool IsOwnWidget(QObject* object) const;
+    bool HandleKeyPress(QKeyEvent* event);
+    void HandleDoubleClick(QMouseEvent* event);
+    bool HandleDrag(QDropEvent* event);
+    void QueueDroppedFiles(const QStringList& paths);
+    QStringList RunImportDialog();
+    QString m_szImportDir;
+    quint64 m_ulLastDblClickTime = 0;
+
+public:
     // ---- end of controller developer's section ---------------------------
 
     // ---- fields --------------------------------------------------------------
