@@ -31,7 +31,7 @@ void PaintRoundFrame(QPainter& painter, const QRectF& frame, Face face,
     shape.addEllipse(disc);
     const PaintKit::FacePalette palette = PaintKit::PaletteFor(face);
     PaintKit::PaintGlossyBody(painter, shape, disc, palette);
-    PaintKit::PaintGlyph(painter, Placed(pictogram, disc.center(), side * 0.46), palette);
+    PaintKit::PaintGlyph(painter, Placed(pictogram, disc.center(), side * 0.52), palette);
 }
 
 void PaintBarFrame(QPainter& painter, const QRectF& frame, Face face,
@@ -41,7 +41,7 @@ void PaintBarFrame(QPainter& painter, const QRectF& frame, Face face,
     shape.addRoundedRect(bar, bar.height() / 2.0, bar.height() / 2.0);
     const PaintKit::FacePalette palette = PaintKit::PaletteFor(face);
     PaintKit::PaintGlossyBody(painter, shape, bar, palette);
-    PaintKit::PaintGlyph(painter, Placed(pictogram, bar.center(), bar.height() * 0.74), palette);
+    PaintKit::PaintGlyph(painter, Placed(pictogram, bar.center(), bar.height() * 0.88), palette);
 }
 
 void PaintLightFrame(QPainter& painter, const QRectF& frame, const QPainterPath& pictogram) {
@@ -64,7 +64,7 @@ void PaintLightFrame(QPainter& painter, const QRectF& frame, const QPainterPath&
 
     PaintKit::FacePalette ink{QColor(), QColor(), QColor(), QColor(52, 60, 72),
                               QColor(255, 255, 255, 170)};
-    PaintKit::PaintGlyph(painter, Placed(pictogram, inner.center(), inner.width() * 0.62), ink);
+    PaintKit::PaintGlyph(painter, Placed(pictogram, inner.center(), inner.width() * 0.58), ink);
 }
 
 template <typename PaintFrame>

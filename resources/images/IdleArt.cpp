@@ -29,6 +29,25 @@ void PaintSky(QPainter& p) {
     p.fillRect(QRectF(0, 0, kW, kHorizon), glow);
 }
 
+// A fixed scatter of faint stars; a small linear congruential generator keeps
+// the picture the same on every build.
+void PaintStars(QPainter& p) {
+    quint32 state = 20261211u;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) / double(1u << 24);
+    };
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 140; ++i) {
+        const double x = next() * kW;
+        const double y = next() * (kHorizon - 60);
+        const double size = 0.6 + next() * 1.3;
+        const int alpha = int(40 + next() * 140 * (1.0 - y / kHorizon));
+        p.setBrush(QColor(220, 230, 255, alpha));
+        p.drawEllipse(QPointF(x, y), size, size);
+    }
+}
+
 void PaintHills(QPainter& p) {
     QPainterPath hills;
     hills.moveTo(0, kHorizon);
@@ -115,8 +134,8 @@ void PaintViewfinder(QPainter& p) {
     p.setBrush(QColor(232, 40, 52));
     p.drawEllipse(QPointF(104, 96), 9, 9);
     p.setPen(QColor(220, 228, 240, 200));
-    p.setFont(PaintKit::UiFont(22, true));
-    p.drawText(QPointF(124, 104), QStringLiteral("REC"));
+    p.setFont(PaintKit::UiFont(26, true));
+    p.drawText(QPointF(124, 106), QStringLiteral("REC"));
 }
 
 void PaintTitle(QPainter& p) {
@@ -146,8 +165,8 @@ void PaintTitle(QPainter& p) {
     }
 
     p.setPen(QColor(150, 166, 192));
-    p.setFont(PaintKit::UiFont(24));
-    p.drawText(QRectF(0, y + 22, kW, 40), Qt::AlignHCenter | Qt::AlignTop,
+    p.setFont(PaintKit::UiFont(30));
+    p.drawText(QRectF(0, y + 20, kW, 48), Qt::AlignHCenter | Qt::AlignTop,
                QStringLiteral("Import or drop dash camera recordings to play them"));
 }
 
@@ -160,6 +179,7 @@ QImage IdlePicture(int width, int height) {
     PaintKit::PreparePainter(p);
     p.scale(width / kW, height / kH);
     PaintSky(p);
+    PaintStars(p);
     PaintHills(p);
     PaintRoad(p);
     PaintViewfinder(p);

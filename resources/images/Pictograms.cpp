@@ -139,16 +139,13 @@ QPainterPath WasteBin() {
 }
 
 QPainterPath CornerArrows() {
-    // One arrow to the upper right corner: an open corner head and a short
-    // diagonal shaft; the other three are rotations of it.
-    QPainterPath head;
-    head.moveTo(13.6, 4.2);
-    head.lineTo(19.8, 4.2);
-    head.lineTo(19.8, 10.4);
+    // One arrow to the upper right corner, a solid head on a short diagonal
+    // shaft; the other three are rotations of it. The middle stays open.
+    QPainterPath head = Softened(Polygon({{20.4, 3.6}, {20.4, 10.4}, {13.6, 3.6}}), 1.0);
     QPainterPath shaft;
-    shaft.moveTo(14.2, 9.8);
-    shaft.lineTo(19.0, 5.0);
-    QPainterPath quarter = Stroke(head, 2.4, Qt::RoundCap).united(Stroke(shaft, 2.4, Qt::RoundCap));
+    shaft.moveTo(14.6, 9.4);
+    shaft.lineTo(17.4, 6.6);
+    QPainterPath quarter = head.united(Stroke(shaft, 2.6, Qt::RoundCap));
     QPainterPath all;
     for (int i = 0; i < 4; ++i) {
         QTransform turn;
