@@ -7,9 +7,9 @@
 // second of a recording. Longitude comes before latitude, as the camera
 // firmware lays the record out.
 struct tagAssistInfo {
-    float accelX = 0.0f;  // g
-    float accelY = 0.0f;  // g
-    float accelZ = 0.0f;  // g
+    float accelX = 0.0f;    // g
+    float accelY = 0.0f;    // g
+    float accelZ = 0.0f;    // g
     std::string longitude;  // decimal degrees as text: "", "0", or [-]D.dddddd[d]
     std::string latitude;
     int32_t speed = 0;    // km/h, truncated
@@ -18,7 +18,6 @@ struct tagAssistInfo {
 
 // A position is usable when both coordinate texts are longer than six
 // characters; "0" and "" never are. Every consumer applies this test.
-inline bool HasUsablePosition(const tagAssistInfo& s)
-{
+inline bool HasUsablePosition(const tagAssistInfo& s) {
     return s.latitude.size() > 6 && s.longitude.size() > 6;
 }

@@ -21,10 +21,10 @@ public:
     // accelerations and speed, and `out.course` left as it was.
     int GetSample(int index, tagAssistInfo& out) const;
 
-    int ExtractTextTrack(const std::string& path);       // kinds 1, 2
-    int ExtractHeaderBlocks(const std::string& path);    // kind 3
-    int ExtractInterleaved(const std::string& path);     // kind 4
-    int ExtractUserDataIndex(const std::string& path);   // kind 5 and any other
+    int ExtractTextTrack(const std::string& path);      // kinds 1, 2
+    int ExtractHeaderBlocks(const std::string& path);   // kind 3
+    int ExtractInterleaved(const std::string& path);    // kind 4
+    int ExtractUserDataIndex(const std::string& path);  // kind 5 and any other
 
     // The same extractions over any byte source (memory, for tests and
     // fuzzing); they never fail to open, so they return the count.
@@ -32,6 +32,10 @@ public:
     int ExtractHeaderBlocks(ByteSource& src);
     int ExtractInterleaved(ByteSource& src);
     int ExtractUserDataIndex(ByteSource& src);
+
+    // Decodes one text-track line (modified in place: shifted back by `shift` unless one
+    // of characters 1 to 5 is a TAB) into one sample, appends it and returns the count.
+    int ParseTabLine(std::string& line, int shift);
 
     // Video samples per whole second of the track the interleaved layout
     // chose; written and read only by that extraction, never reset.

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Where the extractions read a recording from: positional reads over a file or a memory
+// buffer, so tests and fuzzers can feed bytes without temp files.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+
+    // Copies up to `count` bytes from `position` into `dst` and returns how many were copied:
+    // fewer at the end of the data, 0 beyond it or on a read error.
+    virtual size_t ReadAt(uint64_t position, void* dst, size_t count) = 0;
+    // Length of the data; every count read from the data is bounded by it.
+    virtual uint64_t Size() const = 0;
+
+    bool ReadExact(uint64_t position, void* dst, size_t count) {
+        return ReadAt(position, dst, count) == count;
+    }
+    // Big-endian words; false on a short read.
+    bool ReadU32BE(uint64_t position, uint32_t& out);
+    bool ReadU16BE(uint64_t position, uint16_t& out);
+    // Whole 4-byte words from `position` to the end of the data.
+    uint64_t WordsAvailable(uint64_t position) const;
+};
+
+// A regular file, read with pread. Directories, FIFOs, devices and sockets do not open.
+class FileByteSource : public ByteSource {
+public:
+    FileByteSource() = default;
+    ~FileByteSource() override;
+    FileByteSource(const FileByteSource&) = delete;
+    FileByteSource& operator=(const FileByteSource&) = delete;
+
+    // Opens `utf8Path` read-only without blocking (a FIFO never waits for a writer); false
+    // when it cannot be opened or is not a regular file.
+    bool Open(const std::string& utf8Path);
+    void Close();
+
+    size_t ReadAt(uint64_t position, void* dst, size_t count) override;
+    uint64_t Size() const override { return m_size; }
+
+private:
+    int m_fd = -1;
+    uint64_t m_size = 0;
+};
+
+// A buffer the caller keeps alive for the life of the source.
+class MemoryByteSource : public ByteSource {
+public:
+    MemoryByteSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    explicit MemoryByteSource(const std::vector<uint8_t>& bytes)
+        : m_data(bytes.data()), m_size(bytes.size()) {}
+
+    size_t ReadAt(uint64_t position, void* dst, size_t count) override;
+    uint64_t Size() const override { return m_size; }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+};
