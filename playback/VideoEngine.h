@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+struct libvlc_instance_t;
+struct libvlc_media_player_t;
+struct libvlc_media_t;
+struct libvlc_event_manager_t;
+struct libvlc_event_t;
+
+// The engine's own copy of the play state, which the rest of the player
+// reads instead of asking libvlc.
+enum PlayState { Stopped = 0, Paused = 1, Playing = 2, NoMedia = 3 };
+
+// Receives libvlc's player reports by their libvlc event numbers.
+class IPlayerEventSink {
+public:
+    virtual ~IPlayerEventSink() = default;
+    virtual void OnPlayerEvent(int type) = 0;
+};
+
+// libvlc event numbers forwarded to the sink.
+enum PlayerEventType {
+    kEventOpening = 258,
+    kEventPlaying = 260,
+    kEventPaused = 261,
+    kEventStopped = 262,
+    kEventTimeChanged = 267,
+};
+
+// One libvlc instance, one media player, the media last opened. Renders into
+// a native X11 window and forwards five player reports to a sink:
+//  - the Stopped report that libvlc raises inside its own stop call is held
+//    and delivered right after that call returns, still inside Stop(), on the
+//    calling thread; the sink may call the engine again from there;
+//  - every other report is handed to the Poster (a queued call onto the GUI
+//    thread), tagged with a generation that OpenMedia and Stop advance, and
+//    dropped on arrival when it has gone stale.
+// All member functions are called from one thread (the GUI thread).
+class CVideoEngine {
+public:
+    // Queues a call onto the GUI thread.
+    using Poster = std::function<void(std::function<void()>)>;
+
+    CVideoEngine();
+    ~CVideoEngine();
+    CVideoEngine(const CVideoEngine&) = delete;
+    CVideoEngine& operator=(const CVideoEngine&) = delete;
+
+    // Releases the player, then the instance; later calls are no-ops.
+    void Release();
+
+    // Stores `xid` in m_hVideoWnd when it names an existing X11 window.
+    bool SetVideoWindow(unsigned long xid);
+    // Renders into `xid`; mouse and key input stay with the window's owner.
+    void AttachVideoWindow(unsigned long xid);
+    // Without a poster, reports other than the held Stopped one reach the
+    // sink on libvlc's threads, where it must not call the engine.
+    void AttachEvents(IPlayerEventSink* sink, Poster post);
+
+    bool OpenAndPlay(const std::string& utf8Path);
+    bool OpenMedia(const std::string& utf8Path);
+    void Play();
+    void Pause();
+    void Stop();
+
+    double GetDuration();  // ms, parsing the media when it is not known yet
+    int64_t GetLength();   // ms
+    int64_t GetTime();     // ms
+    void SetTime(int64_t ms);
+    int GetVolume();  // 0..100 (libvlc's value; -1 when it has no audio output)
+    void SetVolume(int volume);
+    bool IsEnded();  // libvlc's Ended state only, not Stopped
+    int GetVideoWidth();
+    int GetVideoHeight();
+    // Writes the current frame as a JPEG file; 0 on success, -1 otherwise.
+    int TakeSnapshot(const std::string& utf8Path);
+
+    PlayState GetState() const { return m_state; }
+    void SetState(PlayState state) { m_state = state; }
+    void ClearMediaPath() { m_szPath.clear(); }
+    std::string GetMediaPath() const { return m_szPath; }
+
+    unsigned long m_hVideoWnd = 0;  // X11 window id given to SetVideoWindow
+
+private:
+    struct EventGate;
+
+    static void EventCallback(const libvlc_event_t* event, void* user);
+    void ForwardEvent(int type);
+    void DetachEvents();
+    void AdvanceGeneration();
+    bool ReplaceMedia(libvlc_media_t* media);
+
+    std::string m_szPath;  // path last given to OpenAndPlay
+    PlayState m_state = NoMedia;
+    int64_t m_llDuration = 0;
+    int m_nVideoWidth = 0;
+    int m_nVideoHeight = 0;
+    libvlc_instance_t* m_pInstance = nullptr;
+    libvlc_media_player_t* m_pPlayer = nullptr;
+    libvlc_media_t* m_pMedia = nullptr;
+    libvlc_event_manager_t* m_pEventManager = nullptr;
+    std::shared_ptr<EventGate> m_pGate;
+    bool m_bEventsAttached = false;
+    bool m_bStopReportHeld = false;
+};
