@@ -1,0 +1,160 @@
+#include "MyListCtrl.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPalette>
+#include <QPixmap>
+
+namespace {
+
+struct tagColumn {
+    const char* heading;
+    int width;
+    Qt::Alignment alignment;
+};
+
+const tagColumn kColumns[] = {
+    {"No.", 36, Qt::AlignCenter},
+    {"Filename", 200, Qt::AlignLeft | Qt::AlignVCenter},
+    {"DateTime", 150, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Lock", 80, Qt::AlignCenter},
+};
+constexpr int kColumnCount = 4;
+constexpr int kPadlockImage = 0;
+
+QString ToQString(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent)
+{
+    QPixmap padlock(QStringLiteral(":/icon/222.png"));
+    if (!padlock.isNull()) m_padlock = QIcon(padlock);
+
+    for (int c = 0; c < kColumnCount; ++c) {
+        auto* header = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
+        header->setTextAlignment(kColumns[c].alignment);
+        setHorizontalHeaderItem(c, header);
+        setColumnWidth(c, kColumns[c].width);
+    }
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setVisible(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    setShowGrid(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setIconSize(QSize(16, 16));
+    setTabKeyNavigation(false);
+
+    // The row being played stays visibly selected while the window is inactive.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+
+    connect(this, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { emit rowDoubleClicked(row); });
+}
+
+CMyListCtrl::~CMyListCtrl() = default;
+
+int CMyListCtrl::GetRowCount() const
+{
+    return rowCount();
+}
+
+void CMyListCtrl::AppendRow(const std::string& number, const std::string& fileName,
+                            const std::string& dateTime, const std::string& lock)
+{
+    const int row = rowCount();
+    insertRow(row);
+    const std::string* texts[kColumnCount] = {&number, &fileName, &dateTime, &lock};
+    for (int c = 0; c < kColumnCount; ++c) {
+        auto* item = new QTableWidgetItem(ToQString(*texts[c]));
+        item->setTextAlignment(kColumns[c].alignment);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        setItem(row, c, item);
+    }
+}
+
+void CMyListCtrl::DeleteRow(int row)
+{
+    if (row < 0 || row >= rowCount()) return;
+    removeRow(row);
+}
+
+void CMyListCtrl::SetLockText(int row, const std::string& lock)
+{
+    QTableWidgetItem* cell = item(row, ColLock);
+    if (cell != nullptr) cell->setText(ToQString(lock));
+}
+
+void CMyListCtrl::SetRowImage(int row, int image)
+{
+    QTableWidgetItem* cell = item(row, ColNumber);
+    if (cell == nullptr) return;
+    cell->setIcon(image == kPadlockImage ? m_padlock : QIcon());
+    cell->setData(Qt::UserRole, image == kPadlockImage);
+}
+
+void CMyListCtrl::SetSelected(int row)
+{
+    if (row < 0 || row >= rowCount()) return;
+    setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CMyListCtrl::ClearSelectedAndFocused(int row)
+{
+    if (row < 0 || row >= rowCount()) return;
+    QItemSelectionModel* selection = selectionModel();
+    const QModelIndex index = model()->index(row, 0);
+    selection->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    if (selection->currentIndex().row() == row) {
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+}
+
+int CMyListCtrl::FirstSelected() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    int first = -1;
+    for (const QModelIndex& index : rows) {
+        if (first < 0 || index.row() < first) first = index.row();
+    }
+    return first;
+}
+
+int CMyListCtrl::FocusedRow() const
+{
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+QString CMyListCtrl::CellText(int row, int column) const
+{
+    const QTableWidgetItem* cell = item(row, column);
+    return cell != nullptr ? cell->text() : QString();
+}
+
+bool CMyListCtrl::RowHasImage(int row) const
+{
+    const QTableWidgetItem* cell = item(row, ColNumber);
+    return cell != nullptr && cell->data(Qt::UserRole).toBool();
+}
+
+void CMyListCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    const int row = rowAt(event->pos().y());
+    emit contextMenuRequested(row, event->globalPos());
+    event->accept();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "PlaylistView.h"
+
+#include <QIcon>
+#include <QTableWidget>
+
+// The playlist view (control 1004): one row per playlist entry with the
+// columns "No." (36, centred), "Filename" (200), "DateTime" (150) and
+// "Lock" (80, centred); grid lines, full-row single selection, selection
+// shown also without focus. Row image 0 is the padlock.
+class CMyListCtrl : public QTableWidget, public IPlaylistView {
+    Q_OBJECT
+public:
+    enum Column { ColNumber = 0, ColFileName = 1, ColDateTime = 2, ColLock = 3 };
+
+    explicit CMyListCtrl(QWidget* parent = nullptr);
+    ~CMyListCtrl() override;
+
+    // IPlaylistView
+    int GetRowCount() const override;
+    void AppendRow(const std::string& number, const std::string& fileName,
+                   const std::string& dateTime, const std::string& lock) override;
+    void DeleteRow(int row) override;
+    void SetLockText(int row, const std::string& lock) override;
+    // 0: the padlock; any other value: no image.
+    void SetRowImage(int row, int image) override;
+
+    // Helpers for the main window.
+    int ItemCount() const { return GetRowCount(); }
+    // Selects `row` (the only selected row) and makes it the focused row.
+    void SetSelected(int row);
+    // Clears the selected and focused states of `row`.
+    void ClearSelectedAndFocused(int row);
+    // First selected row, or -1.
+    int FirstSelected() const;
+    // The row with the keyboard-focus marker (current row), or -1.
+    int FocusedRow() const;
+    // Text of a cell ("" when out of range), and whether the row shows the padlock.
+    QString CellText(int row, int column) const;
+    bool RowHasImage(int row) const;
+
+signals:
+    // A row was double-clicked (the main window plays the first selected row).
+    void rowDoubleClicked(int row);
+    // A context menu was asked for at `globalPos`; row is -1 over empty space.
+    void contextMenuRequested(int row, const QPoint& globalPos);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QIcon m_padlock;
+};
