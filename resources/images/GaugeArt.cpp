@@ -152,7 +152,8 @@ void PaintTextBox(QPainter& painter, const QRectF& box) {
     painter.drawRoundedRect(box.translated(0, 1.0), 3.5, 3.5);
     QLinearGradient fill(box.topLeft(), box.bottomLeft());
     fill.setColorAt(0.0, QColor(255, 255, 255));
-    fill.setColorAt(1.0, QColor(232, 236, 242));
+    fill.setColorAt(0.6, QColor(255, 255, 255));
+    fill.setColorAt(1.0, QColor(234, 238, 244));
     painter.setBrush(fill);
     painter.drawRoundedRect(box, 3.5, 3.5);
     painter.setPen(QPen(QColor(150, 160, 176), 0.8));
