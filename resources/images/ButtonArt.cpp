@@ -64,7 +64,7 @@ void PaintLightFrame(QPainter& painter, const QRectF& frame, const QPainterPath&
 
     PaintKit::FacePalette ink{QColor(), QColor(), QColor(), QColor(52, 60, 72),
                               QColor(255, 255, 255, 170)};
-    PaintKit::PaintGlyph(painter, Placed(pictogram, inner.center(), inner.width() * 0.58), ink);
+    PaintKit::PaintGlyph(painter, Placed(pictogram, inner.center(), inner.width() * 0.56), ink);
 }
 
 template <typename PaintFrame>

@@ -141,11 +141,11 @@ QPainterPath WasteBin() {
 QPainterPath CornerArrows() {
     // One arrow to the upper right corner, a solid head on a short diagonal
     // shaft; the other three are rotations of it. The middle stays open.
-    QPainterPath head = Softened(Polygon({{20.4, 3.6}, {20.4, 10.4}, {13.6, 3.6}}), 1.0);
+    QPainterPath head = Softened(Polygon({{20.4, 3.6}, {20.4, 9.8}, {14.2, 3.6}}), 1.0);
     QPainterPath shaft;
     shaft.moveTo(14.6, 9.4);
     shaft.lineTo(17.4, 6.6);
-    QPainterPath quarter = head.united(Stroke(shaft, 2.6, Qt::RoundCap));
+    QPainterPath quarter = head.united(Stroke(shaft, 2.2, Qt::RoundCap));
     QPainterPath all;
     for (int i = 0; i < 4; ++i) {
         QTransform turn;
