@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +11,9 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -22,11 +23,6 @@ namespace {
 bool EntryExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
-}
-
-bool IsDirectory(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The recording's directory with its trailing '/' (empty for a bare name)
@@ -39,35 +35,127 @@ void SplitRecordingPath(const std::string& path, std::string& dir, std::string& 
     stem = dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-// Names in `dir` (empty: the working directory) that equal `name` when ASCII
-// letter case is ignored, sorted so that the choice among several is stable.
-std::vector<std::string> NamesInAnyCase(const std::string& dir, const std::string& name) {
-    std::vector<std::string> found;
-    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (d == nullptr)
-        return found;
-    while (const dirent* e = ::readdir(d)) {
-        if (::strcasecmp(e->d_name, name.c_str()) == 0)
-            found.emplace_back(e->d_name);
+std::string FoldedCase(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
-    ::closedir(d);
-    std::sort(found.begin(), found.end());
-    return found;
+    return folded;
 }
 
-bool FindInAnyCase(const std::string& dir, const std::string& name, std::string& out) {
-    const std::vector<std::string> names = NamesInAnyCase(dir, name);
-    if (names.empty())
+// The names in one folder, looked up without regard to ASCII letter case.
+// Listings of folders that have not changed for a while are kept, so that
+// importing a folder of recordings reads the folder once, not once per file.
+class FolderListing {
+public:
+    // The listing of `dir` (empty: the working directory); null when it is no
+    // readable folder.
+    static std::shared_ptr<const FolderListing> Of(const std::string& dir) {
+        const std::string path = dir.empty() ? std::string(".") : dir;
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return nullptr;
+        if (std::shared_ptr<const FolderListing> kept = Kept(path, st))
+            return kept;
+        auto listing = std::make_shared<FolderListing>();
+        if (!listing->Read(path, st))
+            return nullptr;
+        if (listing->IsSettled())
+            Keep(listing);
+        return listing;
+    }
+
+    // The names equal to `name` in any letter case, sorted so that the choice
+    // among several is stable.
+    const std::vector<std::string>& Matching(const std::string& name) const {
+        static const std::vector<std::string> kNone;
+        const auto it = m_byFoldedName.find(FoldedCase(name));
+        return it == m_byFoldedName.end() ? kNone : it->second;
+    }
+
+private:
+    static const size_t kKeptFolders = 8;
+    // A folder changed this recently may change again within the same tick
+    // of the file system's clock without its times moving.
+    static const time_t kSettledSeconds = 2;
+
+    bool Read(const std::string& path, const struct stat& st) {
+        DIR* d = ::opendir(path.c_str());
+        if (d == nullptr)
+            return false;
+        while (const dirent* e = ::readdir(d))
+            m_byFoldedName[FoldedCase(e->d_name)].emplace_back(e->d_name);
+        ::closedir(d);
+        for (auto& entry : m_byFoldedName)
+            std::sort(entry.second.begin(), entry.second.end());
+        m_path = path;
+        m_device = st.st_dev;
+        m_inode = st.st_ino;
+        m_modified = st.st_mtim;
+        m_changed = st.st_ctim;
+        ::clock_gettime(CLOCK_REALTIME, &m_readAt);
+        return true;
+    }
+
+    bool IsSettled() const { return m_readAt.tv_sec - m_modified.tv_sec >= kSettledSeconds; }
+
+    bool Describes(const std::string& path, const struct stat& st) const {
+        return m_path == path && m_device == st.st_dev && m_inode == st.st_ino &&
+               SameTime(m_modified, st.st_mtim) && SameTime(m_changed, st.st_ctim);
+    }
+
+    static bool SameTime(const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
+
+    // One playlist works on one thread; each thread keeps its own listings.
+    static std::vector<std::shared_ptr<const FolderListing>>& KeptListings() {
+        thread_local std::vector<std::shared_ptr<const FolderListing>> kept;
+        return kept;
+    }
+
+    static std::shared_ptr<const FolderListing> Kept(const std::string& path,
+                                                     const struct stat& st) {
+        for (const auto& listing : KeptListings()) {
+            if (listing->Describes(path, st))
+                return listing;
+        }
+        return nullptr;
+    }
+
+    static void Keep(const std::shared_ptr<const FolderListing>& listing) {
+        auto& kept = KeptListings();
+        kept.erase(std::remove_if(kept.begin(), kept.end(),
+                                  [&](const auto& l) { return l->m_path == listing->m_path; }),
+                   kept.end());
+        if (kept.size() >= kKeptFolders)
+            kept.erase(kept.begin());
+        kept.push_back(listing);
+    }
+
+    std::string m_path;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    timespec m_modified{}, m_changed{}, m_readAt{};
+    std::unordered_map<std::string, std::vector<std::string>> m_byFoldedName;
+};
+
+bool FindInAnyCase(const FolderListing* folder, const std::string& dir, const std::string& name,
+                   std::string& out) {
+    if (folder == nullptr || folder->Matching(name).empty())
         return false;
-    out = dir + names.front();
+    out = dir + folder->Matching(name).front();
     return true;
 }
 
-bool FindInGpsFolderInAnyCase(const std::string& dir, const std::string& datName,
-                              std::string& out) {
-    for (const std::string& gps : NamesInAnyCase(dir, "gps")) {
+bool FindInGpsFolderInAnyCase(const FolderListing* folder, const std::string& dir,
+                              const std::string& datName, std::string& out) {
+    if (folder == nullptr)
+        return false;
+    for (const std::string& gps : folder->Matching("gps")) {
         const std::string gpsDir = dir + gps + "/";
-        if (IsDirectory(gpsDir) && FindInAnyCase(gpsDir, datName, out))
+        if (FindInAnyCase(FolderListing::Of(gpsDir).get(), gpsDir, datName, out))
             return true;
     }
     return false;
@@ -102,16 +190,23 @@ public:
         unsigned char b[4];
         if (!Read(b, 4))
             return false;
-        v = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+        v = BigEndian32(b);
         return true;
+    }
+
+    static uint32_t BigEndian32(const unsigned char* b) {
+        return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
     }
 
     // Box header: 4-byte big-endian size, 4-byte type.
     bool ReadBoxHeader(uint32_t& size, char type[5]) {
-        if (!ReadU32(size))
+        unsigned char header[8];
+        if (!Read(header, 8))
             return false;
+        size = BigEndian32(header);
+        std::memcpy(type, header + 4, 4);
         type[4] = '\0';
-        return Read(type, 4);
+        return true;
     }
 
     // Skips the rest of a box whose header was just read. The difference is
@@ -259,7 +354,8 @@ DatLookup FindDatFile(const std::string& path, std::string& datPath) {
         datPath = beside;
         return DatLookup::Found;
     }
-    if (FindInAnyCase(dir, datName, datPath))
+    const std::shared_ptr<const FolderListing> folder = FolderListing::Of(dir);
+    if (FindInAnyCase(folder.get(), dir, datName, datPath))
         return DatLookup::Found;
 
     const std::string inGps = dir + "gps/" + datName;
@@ -267,7 +363,7 @@ DatLookup FindDatFile(const std::string& path, std::string& datPath) {
         datPath = inGps;
         return DatLookup::Found;
     }
-    if (FindInGpsFolderInAnyCase(dir, datName, datPath))
+    if (FindInGpsFolderInAnyCase(folder.get(), dir, datName, datPath))
         return DatLookup::Found;
     return DatLookup::NotFound;
 }

@@ -143,6 +143,25 @@ TEST(FindDatFile, CandidatesInOrderAndInAnyCase) {
     }
 }
 
+TEST(FindDatFile, SeesSidecarsAddedAndRemovedAfterALookup) {
+    // An old folder, whose listing the lookup may keep between calls.
+    TempDir dir;
+    const std::string recording = dir / "CLIP0001.MOV";
+    WriteFile(recording, "");
+    SetModificationTime(dir.Path(), 1553688309);
+    std::string datPath;
+    EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::NotFound);
+    EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::NotFound);
+
+    WriteFile(dir / "clip0001.dat", "");
+    EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::Found);
+    EXPECT_EQ(datPath, dir / "clip0001.dat");
+
+    ::unlink((dir / "clip0001.dat").c_str());
+    SetModificationTime(dir.Path(), 1553688309);
+    EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::NotFound);
+}
+
 TEST(FindDatFile, ShortPathsAreNotLookedUp) {
     std::string datPath;
     EXPECT_EQ(FindDatFile("", datPath), DatLookup::NotLooked);
