@@ -1,0 +1,167 @@
+#include "CommandLine.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const int kHighestKind = 5;
+
+bool ParseKind(const std::string& text, int& kind) {
+    if (text.empty() || text.size() > 3)
+        return false;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    const int value = std::atoi(text.c_str());
+    if (value > kHighestKind)
+        return false;
+    kind = value;
+    return true;
+}
+
+bool ParseFormat(const std::string& text, OutputFormat& format) {
+    if (text == "csv") {
+        format = OutputFormat::Csv;
+    } else if (text == "gpx") {
+        format = OutputFormat::Gpx;
+    } else if (text == "geojson") {
+        format = OutputFormat::GeoJson;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// "--name=value" or "--name value"; false when the value is missing.
+bool TakeValue(const std::string& arg, const char* name, int argc, const char* const argv[], int& i,
+               std::string& value, bool& matched) {
+    const std::string flag = std::string("--") + name;
+    matched = false;
+    if (arg == flag) {
+        matched = true;
+        if (i + 1 >= argc)
+            return false;
+        value = argv[++i];
+        return true;
+    }
+    if (arg.compare(0, flag.size() + 1, flag + "=") == 0) {
+        matched = true;
+        value = arg.substr(flag.size() + 1);
+        return true;
+    }
+    return true;
+}
+
+bool CheckFileCount(const CommandLine& cl, std::string& error) {
+    if (cl.mode == CommandLine::Mode::Probe) {
+        if (cl.files.empty())
+            error = "--probe needs at least one FILE";
+    } else if (cl.files.empty()) {
+        error = "no FILE given";
+    } else if (cl.files.size() > 1) {
+        error = "one FILE at a time (use --probe for several)";
+    }
+    return error.empty();
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, const char* const argv[], CommandLine& out, std::string& error) {
+    CommandLine cl;
+    bool kindGiven = false, formatGiven = false, probe = false, optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            cl.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            out = CommandLine();
+            out.mode = CommandLine::Mode::Help;
+            return true;
+        }
+        if (arg == "--probe") {
+            probe = true;
+            continue;
+        }
+        std::string value;
+        bool matched = false;
+        if (!TakeValue(arg, "kind", argc, argv, i, value, matched)) {
+            error = "--kind needs a number from 0 to 5";
+            return false;
+        }
+        if (matched) {
+            if (!ParseKind(value, cl.kind)) {
+                error = "--kind needs a number from 0 to 5, not '" + value + "'";
+                return false;
+            }
+            kindGiven = true;
+            continue;
+        }
+        if (!TakeValue(arg, "format", argc, argv, i, value, matched)) {
+            error = "--format needs csv, gpx or geojson";
+            return false;
+        }
+        if (matched) {
+            if (!ParseFormat(value, cl.format)) {
+                error = "--format needs csv, gpx or geojson, not '" + value + "'";
+                return false;
+            }
+            formatGiven = true;
+            continue;
+        }
+        error = "unknown option '" + arg + "'";
+        return false;
+    }
+    if (probe) {
+        if (kindGiven || formatGiven) {
+            error = "--probe takes no --kind or --format";
+            return false;
+        }
+        cl.mode = CommandLine::Mode::Probe;
+    }
+    if (!CheckFileCount(cl, error))
+        return false;
+    out = cl;
+    return true;
+}
+
+#define VELTO_TELEMETRY_SYNOPSIS                                          \
+    "Usage: velto-telemetry [--kind N] [--format csv|gpx|geojson] FILE\n" \
+    "       velto-telemetry --probe FILE...\n"
+
+const char* UsageSynopsis() {
+    return VELTO_TELEMETRY_SYNOPSIS;
+}
+
+const char* UsageText() {
+    return VELTO_TELEMETRY_SYNOPSIS
+        "\n"
+        "Prints the GPS and G-sensor telemetry that a dash camera stored in a\n"
+        "recording, as the player reads it.\n"
+        "\n"
+        "  --kind N          read the telemetry layout N instead of the one the player\n"
+        "                    detects (sidecar lookup, then the chipset tag):\n"
+        "                    1, 2 text track; 3 header blocks; 4 interleaved;\n"
+        "                    0, 5 user-data index\n"
+        "  --format FORMAT   csv (default): a header line, then one row per sample:\n"
+        "                      second,accel_x,accel_y,accel_z,latitude,longitude,\n"
+        "                      speed_kmh,course\n"
+        "                    gpx: a GPX 1.1 track of the samples with a position;\n"
+        "                      speed, course and accelerations in its extensions\n"
+        "                    geojson: a FeatureCollection with the route as a\n"
+        "                      LineString and one Point per sample with a position\n"
+        "  --probe           for each FILE print one tab-separated line: kind,\n"
+        "                    recording time, \"ReadOnly\" or empty, sidecar path or\n"
+        "                    empty, file path\n"
+        "  -h, --help        show this text\n"
+        "\n"
+        "Exit status: 0 when the file was read (also when it holds no samples),\n"
+        "1 when a FILE cannot be opened as a regular file, 2 for usage errors.\n";
+}

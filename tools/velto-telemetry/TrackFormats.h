@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class TelemetryStore;
+
+// The three outputs of velto-telemetry, written from the store in store order.
+// `trackName` names the route in GPX and GeoJSON (the recording's file name).
+
+// Every sample: second,accel_x,accel_y,accel_z,latitude,longitude,speed_kmh,course
+void WriteCsv(std::FILE* out, const TelemetryStore& store);
+
+// GPX 1.1: one track point per sample with a usable position; second, speed,
+// course and accelerations in the point's extensions.
+void WriteGpx(std::FILE* out, const TelemetryStore& store, const std::string& trackName);
+
+// GeoJSON FeatureCollection: the route as a LineString (two positions or
+// more), then one Point per sample with a usable position and its values.
+void WriteGeoJson(std::FILE* out, const TelemetryStore& store, const std::string& trackName);
+
+// The namespace of the GPX extension elements.
+extern const char kGpxExtensionNamespace[];

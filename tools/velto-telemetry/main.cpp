@@ -1,0 +1,142 @@
+// velto-telemetry: the command-line face of the core. It finds a recording's
+// kind and telemetry through the same code the player uses.
+
+#include "CommandLine.h"
+#include "Extraction.h"
+#include "FileList.h"
+#include "TelemetryStore.h"
+#include "TrackFormats.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const int kExitRead = 0;
+const int kExitCannotOpen = 1;
+const int kExitUsage = 2;
+
+// The upper-case extension with its dot, as the player's import passes it.
+std::string UpperExtension(const std::string& path) {
+    const std::string name = CFileList::FileNameFromPath(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return std::string();
+    std::string ext = name.substr(dot);
+    for (char& c : ext)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// Why `path` cannot be read as a recording, or empty when it can. Never
+// blocks: FIFOs and devices are opened without waiting.
+std::string WhyUnreadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat st;
+    std::string why;
+    if (::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        why = "is a directory";
+    } else if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+    }
+    ::close(fd);
+    return why;
+}
+
+void ReportCannotOpen(const std::string& path) {
+    std::string why = WhyUnreadable(path);
+    if (why.empty())
+        why = "cannot be read";
+    std::fprintf(stderr, "velto-telemetry: cannot open '%s': %s\n", path.c_str(), why.c_str());
+}
+
+// The entry the playlist builds for `path`.
+tagFileNode PlaylistEntry(const std::string& path) {
+    CFileList list;
+    list.AddFile(path, nullptr, UpperExtension(path));
+    tagFileNode node;
+    list.GetEntry(0, node);
+    return node;
+}
+
+int FinishOutput(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "velto-telemetry: cannot write the output: %s\n",
+                     std::strerror(errno));
+        return kExitCannotOpen;
+    }
+    return status;
+}
+
+int RunProbe(const CommandLine& cl) {
+    int status = kExitRead;
+    for (const std::string& path : cl.files) {
+        const tagFileNode node = PlaylistEntry(path);
+        std::printf("%d\t%s\t%s\t%s\t%s\n", static_cast<int>(node.nChipset),
+                    node.strDateTime.c_str(), node.bReadOnly ? "ReadOnly" : "",
+                    node.strDatPath.c_str(), node.strFilePath.c_str());
+        if (!WhyUnreadable(path).empty()) {
+            std::fflush(stdout);
+            ReportCannotOpen(path);
+            status = kExitCannotOpen;
+        }
+    }
+    return FinishOutput(status);
+}
+
+int RunExtract(const CommandLine& cl) {
+    const std::string& path = cl.files.front();
+    const int kind = cl.kind >= 0 ? cl.kind : PlaylistEntry(path).nChipset;
+    TelemetryStore store;
+    if (ExtractForKind(store, kind, path) < 0) {
+        ReportCannotOpen(path);
+        return kExitCannotOpen;
+    }
+    const std::string trackName = CFileList::FileNameFromPath(path);
+    switch (cl.format) {
+        case OutputFormat::Csv:
+            WriteCsv(stdout, store);
+            break;
+        case OutputFormat::Gpx:
+            WriteGpx(stdout, store, trackName);
+            break;
+        case OutputFormat::GeoJson:
+            WriteGeoJson(stdout, store, trackName);
+            break;
+    }
+    return FinishOutput(kExitRead);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CommandLine cl;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, cl, error)) {
+        std::fprintf(stderr, "velto-telemetry: %s\n", error.c_str());
+        std::fprintf(stderr, "%s", UsageSynopsis());
+        std::fprintf(stderr, "Try 'velto-telemetry --help' for more information.\n");
+        return kExitUsage;
+    }
+    switch (cl.mode) {
+        case CommandLine::Mode::Help:
+            std::fputs(UsageText(), stdout);
+            return FinishOutput(kExitRead);
+        case CommandLine::Mode::Probe:
+            return RunProbe(cl);
+        case CommandLine::Mode::Extract:
+            break;
+    }
+    return RunExtract(cl);
+}
