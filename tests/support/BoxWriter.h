@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -336,8 +337,9 @@ inline Bytes HeaderBlock(const TelemetryRecord& r, uint8_t m) {
 // ---------------------------------------------------------------------------------------------
 // Recordings
 
+// 24 bytes, so the media data of the recordings below starts at 32.
 inline Bytes FtypBox() {
-    return Box("ftyp", Concat({Text("qt  "), U32BE({0}), Text("qt  ")}));
+    return Box("ftyp", Concat({Text("qt  "), U32BE({0}), Text("qt  isom")}));
 }
 inline Bytes MvhdBox() {
     return Box("mvhd", Zeros(100));
@@ -407,7 +409,9 @@ inline Bytes HeaderBlockRecording(const uint8_t key[8], const std::vector<Teleme
 
 // Interleaved layout, second track: records at chunk offset + 65536 (+ 48). The first track is
 // a video track with `fps` samples a second; the media data is a hole.
-inline SparseImage InterleavedSecondTrackRecording(const std::vector<Bytes>& records232) {
+// `gpsTimescale` 0 makes samples-per-second unformable, which this table does not need.
+inline SparseImage InterleavedSecondTrackRecording(const std::vector<Bytes>& records232,
+                                                   uint32_t gpsTimescale = 1000) {
     SparseImage img;
     Bytes ftyp = FtypBox();
     img.Put(0, ftyp);
@@ -425,8 +429,8 @@ inline SparseImage InterleavedSecondTrackRecording(const std::vector<Bytes>& rec
     Bytes video =
         TrakBox(Concat({StszBox(videoSizes), StcoBox(videoOffsets)}), 30000, seconds * 30000);
     Bytes gps =
-        TrakBox(Concat({StszBox(std::vector<uint32_t>(seconds, 232)), StcoBox(chunkOffsets)}), 1000,
-                seconds * 1000);
+        TrakBox(Concat({StszBox(std::vector<uint32_t>(seconds, 232)), StcoBox(chunkOffsets)}),
+                gpsTimescale, seconds * 1000);
     img.Put(mdatEnd, Box("moov", Concat({MvhdBox(), video, gps})));
     return img;
 }
@@ -495,8 +499,9 @@ inline SparseImage SingleTrackRecording(const SingleTrackLayout& l,
 
 // User-data-index layout: ftyp, mdat with the records, moov ending in udta, then a box whose
 // payload holds a word, the entry count (int32) and the (base, size) pairs, so the count lies
-// 12 bytes after the udta box. `count` < 0 writes the number of records.
-inline Bytes UserDataIndexRecording(const std::vector<Bytes>& records232, int32_t count = -1) {
+// 12 bytes after the udta box. Without `count`, the number of records is written.
+inline Bytes UserDataIndexRecording(const std::vector<Bytes>& records232,
+                                    std::optional<int32_t> count = std::nullopt) {
     Bytes ftyp = FtypBox();
     Bytes data;
     std::vector<uint32_t> bases;
@@ -506,7 +511,7 @@ inline Bytes UserDataIndexRecording(const std::vector<Bytes>& records232, int32_
         AppendBytes(data, r);
         AppendZeros(data, 20);
     }
-    Bytes index = U32BE({0, uint32_t(count < 0 ? int32_t(records232.size()) : count)});
+    Bytes index = U32BE({0, uint32_t(count.value_or(int32_t(records232.size())))});
     for (uint32_t b : bases)
         AppendBytes(index, U32BE({b, 232}));
     return Concat({ftyp, Box("mdat", data),
