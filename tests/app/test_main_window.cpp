@@ -33,7 +33,11 @@ QString ConfigPath() {
 // A sample recording made by the samples target, or empty.
 QString SampleRecording() {
     for (const QString& dir :
-         {QStringLiteral(VELTO_SAMPLES_DIR), QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
+         {qEnvironmentVariable("VELTO_SAMPLES_DIR"), QStringLiteral(VELTO_SAMPLES_DIR),
+          QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
+        if (dir.isEmpty()) {
+            continue;
+        }
         const QStringList found =
             QDir(dir).entryList({"*.MOV", "*.MP4", "*.mov", "*.mp4"}, QDir::Files, QDir::Name);
         if (!found.isEmpty()) {
