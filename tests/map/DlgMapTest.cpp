@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
 #include <QJsonArray>
@@ -34,15 +35,47 @@ struct Point {
     QString lng;
 };
 
-// Records the tile requests the page makes (there is no network here).
-class TileRequestRecorder : public QWebEngineUrlRequestInterceptor {
+// Records the requests that reach the network layer (there is no network here):
+// tile requests, and navigations that were let through to the callback address.
+class RequestRecorder : public QWebEngineUrlRequestInterceptor {
 public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-        if (info.requestUrl().host() == QLatin1String("tile.openstreetmap.org")) {
+        const QString host = info.requestUrl().host();
+        if (host == QLatin1String("tile.openstreetmap.org")) {
             ++tileRequests;
+        } else if (host == QLatin1String("callback")) {
+            ++callbackRequests;
         }
     }
     int tileRequests = 0;
+    int callbackRequests = 0;
+};
+
+// Stands in for the user's browser: records the addresses the program asks it to open.
+class BrowserStandIn : public QObject {
+    Q_OBJECT
+
+public:
+    BrowserStandIn() {
+        QDesktopServices::setUrlHandler("http", this, "open");
+        QDesktopServices::setUrlHandler("https", this, "open");
+    }
+    ~BrowserStandIn() override {
+        QDesktopServices::unsetUrlHandler("http");
+        QDesktopServices::unsetUrlHandler("https");
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+// Installs a recorder on the default profile for the life of the scope.
+class ScopedRecorder {
+public:
+    ScopedRecorder() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&recorder); }
+    ~ScopedRecorder() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
+    RequestRecorder recorder;
 };
 
 // The player's rule for a usable position: both texts longer than 6 characters.
@@ -138,8 +171,7 @@ protected:
 };
 
 TEST_F(MapTest, LoadsOfflineAnswersLoadedAndBecomesReady) {
-    TileRequestRecorder recorder;
-    QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&recorder);
+    ScopedRecorder requests;
     MakeMap();
     int readySignals = 0;
     QObject::connect(m_map, &CDlgMap::pageReady, [&] { ++readySignals; });
@@ -161,10 +193,9 @@ TEST_F(MapTest, LoadsOfflineAnswersLoadedAndBecomesReady) {
     EXPECT_EQ(m_map->page()->url(), QUrl("qrc:/html/194.html"));
 
     // Tiles are asked for even though they cannot load here, and the map stays up.
-    EXPECT_TRUE(WaitFor([&] { return recorder.tileRequests > 0; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return requests.recorder.tileRequests > 0; }, 10000));
     EXPECT_TRUE(WaitFor([&] { return State()["tileErrors"].toInt() > 0; }, 10000));
     EXPECT_EQ(State()["initialised"].toInt(), 1);
-    QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
 }
 
 TEST_F(MapTest, RouteBecomesOnePolylineOfTheUsablePoints) {
@@ -255,6 +286,8 @@ TEST_F(MapTest, OnlyExactReportsStartTheMap) {
 
 TEST_F(MapTest, CallbackNavigationsAreCancelled) {
     MakeReadyMap();
+    ScopedRecorder requests;
+    BrowserStandIn browser;
     maptest::Evaluate(m_map->page(), "window.__sameDocument = 1");
     const char* const targets[] = {"http://callback/view?t=1", "http://callback/loaded",
                                    "http://callback/routeClick?x=1&y=2"};
@@ -264,8 +297,22 @@ TEST_F(MapTest, CallbackNavigationsAreCancelled) {
         EXPECT_EQ(m_map->page()->url(), QUrl("qrc:/html/194.html")) << target;
         EXPECT_EQ(maptest::Evaluate(m_map->page(), "window.__sameDocument").toInt(), 1) << target;
     }
+    EXPECT_EQ(requests.recorder.callbackRequests, 0) << "a callback navigation was let through";
+    EXPECT_TRUE(browser.opened.isEmpty()) << "a callback address went to the browser";
     EXPECT_EQ(State()["initCount"].toInt(), 1);
     EXPECT_TRUE(m_map->m_bPageReady);
+}
+
+TEST_F(MapTest, AttributionLinkOpensInBrowserAndMapStays) {
+    MakeReadyMap();
+    BrowserStandIn browser;
+    maptest::Evaluate(m_map->page(),
+                      "document.querySelector('.leaflet-control-attribution "
+                      "a[href*=\"copyright\"]').click()");
+    ASSERT_TRUE(WaitFor([&] { return !browser.opened.isEmpty(); }, 5000));
+    EXPECT_EQ(browser.opened.first(), QUrl("https://www.openstreetmap.org/copyright"));
+    EXPECT_EQ(m_map->page()->url(), QUrl("qrc:/html/194.html"));
+    EXPECT_EQ(State()["initialised"].toInt(), 1);
 }
 
 TEST_F(MapTest, CoordinateTextsAreDataNeverScript) {
@@ -402,6 +449,8 @@ TEST_F(MapTest, PageWithoutMapLibraryKeepsNoticeAndNeverBecomesReady) {
 }
 
 }  // namespace
+
+#include "DlgMapTest.moc"
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
