@@ -1,0 +1,115 @@
+// Writes the starting corpus of the fuzz targets: recordings of each telemetry layout built
+// with BoxWriter, all under 64 KiB. Usage: make_fuzz_corpus <corpus-dir> <target>...
+// Every target gets the recordings of its own layout; targets this program does not know
+// (such as the chipset probe) get all of them.
+#include "BoxWriter.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace velto::testing;
+
+namespace {
+
+TelemetryRecord Second(int i) {
+    return {i * 10, -i, 1000,
+            "$GPRMC,120000,A,2232.1234,N,11403.12345,W," + std::to_string(i) + ",84.4,230394"};
+}
+
+std::vector<Bytes> TextTrackCorpus() {
+    std::vector<Bytes> plain, shifted;
+    for (int i = 0; i < 4; ++i) {
+        plain.push_back(TextChunk(TabLine(Second(i))));
+        shifted.push_back(TextChunk(TabLine(Second(i)), 49));
+    }
+    shifted.insert(shifted.begin() + 2, KeyChunk("12345678"));
+    return {TextTrackRecording(plain), TextTrackRecording(shifted),
+            TextTrackRecording({TextChunk("no tab"), KeyChunk("abcdefgh"), TextChunk("1 2 3 x")})};
+}
+
+std::vector<Bytes> HeaderBlockCorpus() {
+    const uint8_t key[8] = {'3', '1', '4', '1', '5', '9', '2', '6'};
+    const uint8_t zero[8] = {};
+    std::vector<TelemetryRecord> records = {Second(1), Second(2), Second(3)};
+    return {HeaderBlockRecording(key, records, true), HeaderBlockRecording(zero, records, false)};
+}
+
+// Second track with chunk offsets that wrap: offset + 65536 (mod 2^32) lands in this file.
+Bytes CompactSecondTrack(const std::vector<Bytes>& records) {
+    Bytes data;
+    std::vector<uint32_t> offsets;
+    for (const Bytes& r : records) {
+        offsets.push_back(uint32_t(kMediaDataStart + data.size()) - 65536u);
+        AppendZeros(data, 48);
+        AppendBytes(data, r);
+    }
+    const uint32_t n = uint32_t(records.size());
+    Bytes video = TrakBox(Concat({StszBox(std::vector<uint32_t>(30 * n, 10)),
+                                  StcoBox(std::vector<uint32_t>(30 * n, 32))}),
+                          30000, n * 30000);
+    Bytes gps =
+        TrakBox(Concat({StszBox(std::vector<uint32_t>(n, 232)), StcoBox(offsets)}), 1000, n * 1000);
+    return Concat({FtypBox(), Box("mdat", data), Box("moov", Concat({MvhdBox(), video, gps}))});
+}
+
+std::vector<Bytes> InterleavedCorpus() {
+    std::vector<Bytes> single = {FixedRecord(Second(1), "20261211")};
+    return {CompactSecondTrack({FixedRecord(Second(1), "20261211"),
+                                FixedRecord(Second(2), "20261211", RecordShift::Double)}),
+            SingleTrackRecording(ThirtyFpsLayout(single, 100)).Flatten()};
+}
+
+std::vector<Bytes> UserDataIndexCorpus() {
+    return {
+        UserDataIndexRecording({FixedRecord(Second(1)), FixedRecord(Second(2)),
+                                FixedRecord({0, 0, 0, "$GPGGA,1,2232.1234,N,11403.12345,E,1"})}),
+        UserDataIndexRecording({FixedRecord(Second(1))}, 501)};
+}
+
+bool WriteAll(const std::string& dir, const std::string& prefix, const std::vector<Bytes>& files) {
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string path = dir + "/" + prefix + "-" + std::to_string(i);
+        if (!TempDir::WriteFile(path, files[i])) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: make_fuzz_corpus <corpus-dir> <target>...\n");
+        return 2;
+    }
+    const std::map<std::string, std::vector<Bytes>> byTarget = {
+        {"fuzz_text_track", TextTrackCorpus()},
+        {"fuzz_header_blocks", HeaderBlockCorpus()},
+        {"fuzz_interleaved", InterleavedCorpus()},
+        {"fuzz_user_data_index", UserDataIndexCorpus()},
+    };
+    const std::string root = argv[1];
+    ::mkdir(root.c_str(), 0755);
+    for (int a = 2; a < argc; ++a) {
+        const std::string target = argv[a];
+        const std::string dir = root + "/" + target;
+        ::mkdir(dir.c_str(), 0755);
+        auto own = byTarget.find(target);
+        bool ok = true;
+        if (own != byTarget.end()) {
+            ok = WriteAll(dir, "recording", own->second);
+        } else {
+            for (const auto& [name, files] : byTarget)
+                ok = ok && WriteAll(dir, name, files);
+        }
+        if (!ok)
+            return 1;
+    }
+    return 0;
+}
