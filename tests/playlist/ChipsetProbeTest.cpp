@@ -17,37 +17,39 @@ namespace {
 
 struct ProbeCase {
     const char* name;
-    std::string bytes;
+    Bytes bytes;
     int kind;
 };
 
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
+Bytes FreeBoxes(int n) {
+    Bytes out;
     for (int i = 0; i < n; ++i)
-        out += s;
+        AppendBytes(out, Box("free", Text("xxxx")));
     return out;
 }
 
-std::string FreeBoxes(int n) {
-    return Repeat(Box("free", "xxxx"), n);
+Bytes Tail(const std::string& bytes) {
+    return Text(bytes);
 }
 
 std::vector<ProbeCase> ProbeCases() {
-    const std::string a7l = UserData("cami", "AMBARELLA A7L");
+    const Bytes a7l = UserData("cami", "AMBARELLA A7L");
+    const Bytes tagV4 = UserData("cami", "AMBAxV4");
+    const Bytes sizeZeroTag = Box("udta", Concat({RawHeader(0, "cami"), Text("AMBAxV4")}));
     return {
-        {"tail tag beats user-data tag", Recording(a7l) + "ICAT6350", 3},
-        {"tail ICAT6330", Recording(MovieHeader()) + "ICAT6330", 3},
+        {"tail tag beats user-data tag", Concat({Recording(a7l), Tail("ICAT6350")}), 3},
+        {"tail ICAT6330", Concat({Recording(MvhdBox()), Tail("ICAT6330")}), 3},
         {"tail with a zero byte is no tag",
-         Recording(a7l) + std::string("ICAT6\0"
-                                      "30",
-                                      8),
+         Concat({Recording(a7l), Tail(std::string("ICAT6\0"
+                                                  "30",
+                                                  8))}),
          2},
         {"AMBARELLA A7L", Recording(a7l), 2},
         {"NT96650A", Recording(UserData("cami", "xxNT96650A")), 4},
         {"NT9665x literal", Recording(UserData("cami", "NT9665x")), 4},
         {"NT9665X is not the literal x", Recording(UserData("cami", "NT9665X")), 5},
         {"NT96651 matches nothing", Recording(UserData("cami", "NT96651")), 5},
-        {"AMBAxV4", Recording(UserData("cami", "AMBAxV4")), 1},
+        {"AMBAxV4", Recording(tagV4), 1},
         {"AMBARELLA A12", Recording(UserData("cami", "AMBARELLA A12")), 1},
         {"unknown tag", Recording(UserData("cami", "SOMECAM")), 5},
         {"NT96650A searched before AMBAxV4", Recording(UserData("cami", "AMBAxV4 NT96650A")), 4},
@@ -60,24 +62,20 @@ std::vector<ProbeCase> ProbeCases() {
          Recording(UserData("cami", std::string(60, ' ') + "AMBAxV4")), 5},
         {"tag ending at byte 64 is read",
          Recording(UserData("cami", std::string(53, ' ') + "AMBAxV4")), 1},
-        {"mvhd first, unrecognised tag", Recording(MovieHeader() + UserData("cami", "X")), 5},
-        {"mvhd first, A12 tag", Recording(MovieHeader() + UserData("cami", "AMBARELLA A12")), 1},
-        {"udta only, first child size 0", Recording(Box("udta", BoxHeader(0, "cami") + "AMBAxV4")),
-         0},
-        {"mvhd then udta with first child size 0",
-         Recording(MovieHeader() + Box("udta", BoxHeader(0, "cami") + "AMBAxV4")), 5},
+        {"mvhd first, unrecognised tag", Recording(Concat({MvhdBox(), UserData("cami", "X")})), 5},
+        {"mvhd first, A12 tag", Recording(Concat({MvhdBox(), UserData("cami", "AMBARELLA A12")})),
+         1},
+        {"udta only, first child size 0", Recording(sizeZeroTag), 0},
+        {"mvhd then udta with first child size 0", Recording(Concat({MvhdBox(), sizeZeroTag})), 5},
         {"udta tag cut short by the end of file",
-         Recording(Box("udta", "")) + BoxHeader(40, "cami") + "AMBAxV4", 0},
-        {"moov without udta", Recording(MovieHeader() + Box("trak", "")), 5},
-        {"moov after 127 boxes", FreeBoxes(127) + Box("moov", UserData("cami", "AMBAxV4")), 1},
-        {"no moov among the first 128 boxes",
-         FreeBoxes(128) + Box("moov", UserData("cami", "AMBAxV4")), 0},
-        {"udta after 128 other children of moov",
-         Box("moov", FreeBoxes(128) + UserData("cami", "AMBAxV4")), 5},
-        {"box size below 8 ends the walk",
-         BoxHeader(0, "free") + Box("moov", UserData("cami", "AMBAxV4")), 0},
-        {"empty file", "", 0},
-        {"shorter than a header", "abc", 0},
+         Concat({Recording(Box("udta")), RawHeader(40, "cami"), Text("AMBAxV4")}), 0},
+        {"moov without udta", Recording(Concat({MvhdBox(), Box("trak")})), 5},
+        {"moov after 127 boxes", Concat({FreeBoxes(127), Box("moov", tagV4)}), 1},
+        {"no moov among the first 128 boxes", Concat({FreeBoxes(128), Box("moov", tagV4)}), 0},
+        {"udta after 128 other children of moov", Box("moov", Concat({FreeBoxes(128), tagV4})), 5},
+        {"box size below 8 ends the walk", Concat({RawHeader(0, "free"), Box("moov", tagV4)}), 0},
+        {"empty file", {}, 0},
+        {"shorter than a header", Text("abc"), 0},
     };
 }
 
@@ -86,20 +84,20 @@ std::vector<ProbeCase> ProbeCases() {
 TEST(DetectChipset, KindFromTailAndUserDataTags) {
     TempDir dir;
     for (const ProbeCase& c : ProbeCases()) {
-        const std::string path = dir / "clip.MOV";
-        WriteFile(path, c.bytes);
+        const std::string path = dir.File("clip.MOV");
+        TempDir::WriteFile(path, c.bytes);
         EXPECT_EQ(DetectChipset(path), c.kind) << c.name;
     }
 }
 
 TEST(DetectChipset, UnopenableAndSpecialFilesGiveZeroPromptly) {
     TempDir dir;
-    const std::string fifo = dir / "fifo.MOV";
+    const std::string fifo = dir.File("fifo.MOV");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_EQ(DetectChipset(fifo), 0);  // must not block waiting for a writer
     EXPECT_EQ(DetectChipset(dir.Path()), 0);
     EXPECT_EQ(DetectChipset("/dev/null"), 0);
-    EXPECT_EQ(DetectChipset(dir / "missing.MOV"), 0);
+    EXPECT_EQ(DetectChipset(dir.File("missing.MOV")), 0);
     EXPECT_EQ(DetectChipset(""), 0);
 }
 
@@ -124,12 +122,12 @@ TEST(FindDatFile, CandidatesInOrderAndInAnyCase) {
     };
     for (const Case& c : cases) {
         TempDir dir;
-        ::mkdir((dir / "gps").c_str(), 0755);
-        ::mkdir((dir / "GPS").c_str(), 0755);
-        const std::string recording = dir / "CLIP0001.MOV";
-        WriteFile(recording, "");
+        ::mkdir((dir.File("gps")).c_str(), 0755);
+        ::mkdir((dir.File("GPS")).c_str(), 0755);
+        const std::string recording = dir.File("CLIP0001.MOV");
+        TempDir::WriteFile(recording, {});
         for (const std::string& s : c.sidecars)
-            WriteFile(dir / s, "");
+            TempDir::WriteFile(dir.File(s), {});
 
         std::string datPath = "untouched";
         const DatLookup result = FindDatFile(recording, datPath);
@@ -138,7 +136,7 @@ TEST(FindDatFile, CandidatesInOrderAndInAnyCase) {
             EXPECT_EQ(datPath, "untouched") << c.name;
         } else {
             EXPECT_EQ(result, DatLookup::Found) << c.name;
-            EXPECT_EQ(datPath, dir / c.expected) << c.name;
+            EXPECT_EQ(datPath, dir.File(c.expected)) << c.name;
         }
     }
 }
@@ -146,18 +144,18 @@ TEST(FindDatFile, CandidatesInOrderAndInAnyCase) {
 TEST(FindDatFile, SeesSidecarsAddedAndRemovedAfterALookup) {
     // An old folder, whose listing the lookup may keep between calls.
     TempDir dir;
-    const std::string recording = dir / "CLIP0001.MOV";
-    WriteFile(recording, "");
+    const std::string recording = dir.File("CLIP0001.MOV");
+    TempDir::WriteFile(recording, {});
     SetModificationTime(dir.Path(), 1553688309);
     std::string datPath;
     EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::NotFound);
     EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::NotFound);
 
-    WriteFile(dir / "clip0001.dat", "");
+    TempDir::WriteFile(dir.File("clip0001.dat"), {});
     EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::Found);
-    EXPECT_EQ(datPath, dir / "clip0001.dat");
+    EXPECT_EQ(datPath, dir.File("clip0001.dat"));
 
-    ::unlink((dir / "clip0001.dat").c_str());
+    ::unlink(dir.File("clip0001.dat").c_str());
     SetModificationTime(dir.Path(), 1553688309);
     EXPECT_EQ(FindDatFile(recording, datPath), DatLookup::NotFound);
 }
@@ -199,8 +197,8 @@ protected:
 
 TEST_F(RecordingTimeTest, ModificationOrCreationTimeByExtensionAndKind) {
     TempDir dir;
-    const std::string path = dir / "CLIP.MOV";
-    WriteFile(path, "x");
+    const std::string path = dir.File("CLIP.MOV");
+    TempDir::WriteFile(path, Text("x"));
     SetModificationTime(path, kModified);
     const std::string modified = "14:05:09 03-27-2019";
 
@@ -224,8 +222,8 @@ TEST_F(RecordingTimeTest, ModificationOrCreationTimeByExtensionAndKind) {
 
 TEST_F(RecordingTimeTest, UnreadableTimeGivesEmptyText) {
     TempDir dir;
-    EXPECT_EQ(RecordingTimeText(dir / "missing.MOV", ".MOV", 4), "");
-    EXPECT_EQ(RecordingTimeText(dir / "missing.MP4", ".MP4", 0), "");
+    EXPECT_EQ(RecordingTimeText(dir.File("missing.MOV"), ".MOV", 4), "");
+    EXPECT_EQ(RecordingTimeText(dir.File("missing.MP4"), ".MP4", 0), "");
     BrokenDownTime t{};
-    EXPECT_FALSE(ReadCreationTime(dir / "missing.MOV", t));
+    EXPECT_FALSE(ReadCreationTime(dir.File("missing.MOV"), t));
 }

@@ -17,7 +17,7 @@ using namespace playlist_test;
 
 namespace {
 
-const std::string kNt96650aRecording = Recording(UserData("cami", "NT96650A"));
+const Bytes kNt96650aRecording = Recording(UserData("cami", "NT96650A"));
 
 mode_t PermissionsOf(const std::string& path) {
     struct stat st {};
@@ -31,8 +31,8 @@ protected:
 
     // A recording of kind 4 named `name` in the temp folder.
     std::string AddRecording(const std::string& name, mode_t mode = 0644) {
-        const std::string path = dir / name;
-        WriteFile(path, kNt96650aRecording);
+        const std::string path = dir.File(name);
+        TempDir::WriteFile(path, kNt96650aRecording);
         ::chmod(path.c_str(), mode);
         list.AddFile(path, nullptr, ".MOV");
         return path;
@@ -58,8 +58,8 @@ protected:
 }  // namespace
 
 TEST_F(FileListTest, AddFileBuildsEntryAndRow) {
-    const std::string path = dir / "clip.mov";
-    WriteFile(path, kNt96650aRecording);
+    const std::string path = dir.File("clip.mov");
+    TempDir::WriteFile(path, kNt96650aRecording);
     EXPECT_EQ(list.AddFile(path, "Clip.mov", ".MOV"), 0);
 
     const tagFileNode node = Entry(0);
@@ -91,10 +91,10 @@ TEST_F(FileListTest, SameFileTwiceGivesTwoEntriesAndRows) {
 }
 
 TEST_F(FileListTest, SidecarSkipsTheProbe) {
-    ::mkdir((dir / "gps").c_str(), 0755);
-    WriteFile(dir / "gps/CLIP.DAT", "");
+    ::mkdir((dir.File("gps")).c_str(), 0755);
+    TempDir::WriteFile(dir.File("gps/CLIP.DAT"), {});
     const std::string path = AddRecording("CLIP.MOV");
-    EXPECT_EQ(Entry(0).strDatPath, dir / "gps/CLIP.DAT");
+    EXPECT_EQ(Entry(0).strDatPath, dir.File("gps/CLIP.DAT"));
     EXPECT_EQ(Entry(0).nChipset, 0);
     // Kind 0 on a .MOV: the modification time is shown.
     EXPECT_EQ(Entry(0).strDateTime, RecordingTimeText(path, ".MP4", 0));
@@ -103,8 +103,8 @@ TEST_F(FileListTest, SidecarSkipsTheProbe) {
 TEST_F(FileListTest, SevenCharacterPathIsNeitherLookedUpNorProbed) {
     char* oldCwd = ::getcwd(nullptr, 0);
     ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
-    WriteFile("abc.MOV", kNt96650aRecording);
-    WriteFile("abc.DAT", "");
+    TempDir::WriteFile("abc.MOV", kNt96650aRecording);
+    TempDir::WriteFile("abc.DAT", {});
     list.AddFile("abc.MOV", nullptr, ".MOV");
     const tagFileNode node = Entry(0);
     EXPECT_EQ(::chdir(oldCwd), 0);
@@ -164,8 +164,8 @@ TEST_F(FileListTest, FailedLockLeavesEntryAndRow) {
 TEST_F(FileListTest, RefusedPermissionChangeLeavesEntryAndRow) {
     RefusingFileList refusing;
     refusing.m_pListCtrl = &view;
-    const std::string path = dir / "CLIP.MOV";
-    WriteFile(path, kNt96650aRecording);
+    const std::string path = dir.File("CLIP.MOV");
+    TempDir::WriteFile(path, kNt96650aRecording);
     ::chmod(path.c_str(), 0444);
     refusing.AddFile(path, nullptr, ".MOV");
     const int changesBefore = view.changes;
@@ -198,7 +198,7 @@ TEST_F(FileListTest, RemoveKeepsRowsInStepAndNumbersUnchanged) {
     EXPECT_EQ(view.Numbers(), (std::vector<std::string>{"2", "4", "3"}));
 
     // The file itself stays.
-    EXPECT_EQ(::access((dir / "C.MOV").c_str(), F_OK), 0);
+    EXPECT_EQ(::access((dir.File("C.MOV")).c_str(), F_OK), 0);
 }
 
 TEST_F(FileListTest, GetEntryOutOfRangeLeavesDestination) {
@@ -212,13 +212,13 @@ TEST_F(FileListTest, GetEntryOutOfRangeLeavesDestination) {
 }
 
 TEST_F(FileListTest, SpecialFilesGetAnUnopenableEntryPromptly) {
-    const std::string fifo = dir / "FIFO.MOV";
+    const std::string fifo = dir.File("FIFO.MOV");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    ::mkdir((dir / "FOLDER.MOV").c_str(), 0555);
-    WriteFile(dir / "FIFO.DAT", "");  // a sidecar is not looked for either
+    ::mkdir((dir.File("FOLDER.MOV")).c_str(), 0555);
+    TempDir::WriteFile(dir.File("FIFO.DAT"), {});  // a sidecar is not looked for either
 
     for (const std::string& path :
-         {fifo, dir / "FOLDER.MOV", std::string("/dev/null"), dir / "MISSING.MOV"}) {
+         {fifo, dir.File("FOLDER.MOV"), std::string("/dev/null"), dir.File("MISSING.MOV")}) {
         list.AddFile(path, nullptr, ".MOV");
     }
     ASSERT_EQ(list.GetEntryCount(), 4);
@@ -235,10 +235,10 @@ TEST_F(FileListTest, SpecialFilesGetAnUnopenableEntryPromptly) {
 
 TEST(FileList, WorksWithoutAView) {
     TempDir dir;
-    WriteFile(dir / "A.MP4", "");
+    TempDir::WriteFile(dir.File("A.MP4"), {});
     CFileList list;
-    list.AddFile(dir / "A.MP4", nullptr, ".MP4");
-    list.AddFile(dir / "A.MP4", nullptr, ".MP4");
+    list.AddFile(dir.File("A.MP4"), nullptr, ".MP4");
+    list.AddFile(dir.File("A.MP4"), nullptr, ".MP4");
     EXPECT_TRUE(list.ToggleLock(0));
     list.RemoveEntry(0);
     EXPECT_EQ(list.GetEntryCount(), 1);
