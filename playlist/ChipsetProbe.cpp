@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -50,18 +52,23 @@ std::string FoldedCase(const std::string& name) {
 class FolderListing {
 public:
     // The listing of `dir` (empty: the working directory); null when it is no
-    // readable folder.
-    static std::shared_ptr<const FolderListing> Of(const std::string& dir) {
+    // readable folder. A folder that changed a moment ago is read for the
+    // `wanted` names only and not kept.
+    static std::shared_ptr<const FolderListing> Of(const std::string& dir,
+                                                   std::initializer_list<std::string> wanted) {
         const std::string path = dir.empty() ? std::string(".") : dir;
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
         struct stat st;
         if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             return nullptr;
         if (std::shared_ptr<const FolderListing> kept = Kept(path, st))
             return kept;
+        const bool settled = now.tv_sec - st.st_mtim.tv_sec >= kSettledSeconds;
         auto listing = std::make_shared<FolderListing>();
-        if (!listing->Read(path, st))
+        if (!listing->Read(path, st, settled ? std::vector<std::string>() : Folded(wanted)))
             return nullptr;
-        if (listing->IsSettled())
+        if (settled)
             Keep(listing);
         return listing;
     }
@@ -80,12 +87,18 @@ private:
     // of the file system's clock without its times moving.
     static const time_t kSettledSeconds = 2;
 
-    bool Read(const std::string& path, const struct stat& st) {
+    // Reads the names of the folder, or only those equal to one of
+    // `foldedWanted` in any letter case when that is not empty.
+    bool Read(const std::string& path, const struct stat& st,
+              const std::vector<std::string>& foldedWanted) {
         DIR* d = ::opendir(path.c_str());
         if (d == nullptr)
             return false;
-        while (const dirent* e = ::readdir(d))
+        while (const dirent* e = ::readdir(d)) {
+            if (!foldedWanted.empty() && !IsWanted(e->d_name, foldedWanted))
+                continue;
             m_byFoldedName[FoldedCase(e->d_name)].emplace_back(e->d_name);
+        }
         ::closedir(d);
         for (auto& entry : m_byFoldedName)
             std::sort(entry.second.begin(), entry.second.end());
@@ -94,11 +107,23 @@ private:
         m_inode = st.st_ino;
         m_modified = st.st_mtim;
         m_changed = st.st_ctim;
-        ::clock_gettime(CLOCK_REALTIME, &m_readAt);
         return true;
     }
 
-    bool IsSettled() const { return m_readAt.tv_sec - m_modified.tv_sec >= kSettledSeconds; }
+    static bool IsWanted(const char* name, const std::vector<std::string>& foldedWanted) {
+        for (const std::string& w : foldedWanted) {
+            if (::strcasecmp(name, w.c_str()) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    static std::vector<std::string> Folded(std::initializer_list<std::string> names) {
+        std::vector<std::string> out;
+        for (const std::string& n : names)
+            out.push_back(FoldedCase(n));
+        return out;
+    }
 
     bool Describes(const std::string& path, const struct stat& st) const {
         return m_path == path && m_device == st.st_dev && m_inode == st.st_ino &&
@@ -137,7 +162,7 @@ private:
     std::string m_path;
     dev_t m_device = 0;
     ino_t m_inode = 0;
-    timespec m_modified{}, m_changed{}, m_readAt{};
+    timespec m_modified{}, m_changed{};
     std::unordered_map<std::string, std::vector<std::string>> m_byFoldedName;
 };
 
@@ -155,7 +180,7 @@ bool FindInGpsFolderInAnyCase(const FolderListing* folder, const std::string& di
         return false;
     for (const std::string& gps : folder->Matching("gps")) {
         const std::string gpsDir = dir + gps + "/";
-        if (FindInAnyCase(FolderListing::Of(gpsDir).get(), gpsDir, datName, out))
+        if (FindInAnyCase(FolderListing::Of(gpsDir, {datName}).get(), gpsDir, datName, out))
             return true;
     }
     return false;
@@ -354,7 +379,7 @@ DatLookup FindDatFile(const std::string& path, std::string& datPath) {
         datPath = beside;
         return DatLookup::Found;
     }
-    const std::shared_ptr<const FolderListing> folder = FolderListing::Of(dir);
+    const std::shared_ptr<const FolderListing> folder = FolderListing::Of(dir, {datName, "gps"});
     if (FindInAnyCase(folder.get(), dir, datName, datPath))
         return DatLookup::Found;
 
