@@ -288,6 +288,8 @@ void CDlgMap::SetPageReady() {
 void CDlgMap::DeliverKeptState() {
     QString script;
     if (m_bRouteBegun || !m_routePoints.isEmpty()) {
+        // Clearing first keeps a repeated "inited" from drawing the route twice.
+        script += ScriptCall(QStringLiteral("clearPolyLine"));
         script += ScriptCall(QStringLiteral("newPolyLine"));
         m_nSentPoints = 0;
         script += TakeUnsentPointsScript();

@@ -376,6 +376,14 @@ TEST_F(MapTest, RouteAndPositionSentBeforeReadyAreDelivered) {
     EXPECT_EQ(again["polylines"].toInt(), 1);
     EXPECT_EQ(again["polylinePoints"].toInt(), sent);
     EXPECT_TRUE(Near(again["marker"], 51.4505, 0.6005));
+
+    // A repeated "inited" on the same map does not draw the route twice.
+    int readySignals = 0;
+    QObject::connect(m_map, &CDlgMap::pageReady, [&] { ++readySignals; });
+    ClickCallbackButton(QStringLiteral("http://callback/inited"));
+    ASSERT_TRUE(WaitFor([&] { return readySignals == 1; }));
+    EXPECT_EQ(State()["polylines"].toInt(), 1);
+    EXPECT_EQ(State()["polylinePoints"].toInt(), sent);
 }
 
 TEST_F(MapTest, KeysAndRightClicksNeverReachThePage) {
