@@ -41,7 +41,8 @@ public:
     QWebEnginePage* page() const;
     QWebEngineView* view() const { return m_pView; }
 
-    // Set once the page has created its map; route and position calls wait for it.
+    // Set when the page reports its map created (inited), cleared when a new document
+    // reports loaded; while it is clear, route and position calls are kept for later.
     bool m_bPageReady = false;
 
 signals:
