@@ -264,7 +264,6 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
     // ---- app/PlayerDlgInput.cpp (controller developer) ---------------------
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -291,6 +290,5 @@ private:
 
     std::map<int, QWidget*> m_controls;
     std::array<int, 10> m_nBarLit{};  // what each volume bar shows: 1 lit, 0 unlit, -1 none yet
-    QSize m_sizeBeforeMaximise;
     bool m_bPaintFollowUpQueued = false;
 };

@@ -316,7 +316,3 @@ void CPlayerDlg::resizeEvent(QResizeEvent* e) {
     }
     DrawSpeedDial(m_nLastSpeed, m_dLastHeading);
 }
-
-void CPlayerDlg::changeEvent(QEvent* e) {
-    QDialog::changeEvent(e);
-}

@@ -265,6 +265,17 @@ TEST_F(MainWindow, FullScreenNeedsPlaybackAndFitsTheVideoWhenLeft) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return dlg().m_engine.GetState() == Stopped; }, 5000));
 }
 
+// A first start makes the Config folder and writes the screen's DPI.
+TEST_F(MainWindow, FirstStartCreatesTheSettingsFile) {
+    ASSERT_TRUE(QDir(QFileInfo(ConfigPath()).absolutePath()).removeRecursively());
+    auto second = std::make_unique<CPlayerDlg>();
+    ASSERT_TRUE(QFileInfo::exists(ConfigPath()));
+    QSettings ini(ConfigPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.childGroups(), QStringList({"System"}));
+    EXPECT_EQ(ini.value("System/DPI").toString(), QString::number(second->logicalDpiY()));
+    EXPECT_EQ(second->m_nSpeedUnit, 1);
+}
+
 // Pure fitting rules: the idle picture and the video leaving full screen.
 TEST(Fitting, IdlePicture) {
     struct Case {
