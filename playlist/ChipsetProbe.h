@@ -7,8 +7,9 @@
 
 enum class DatLookup { Found, NotFound, NotLooked };
 
-// <dir>/<name>.DAT, then <dir>/gps/<name>.DAT; exact names first, then the
-// same names in any letter case. Paths shorter than 8 characters: NotLooked.
+// <dir>/<name>.DAT, then <dir>/gps/<name>.DAT; each by its exact name first,
+// then in any ASCII letter case (gps/ too), so the one beside the recording
+// wins. Paths shorter than 8 characters: NotLooked.
 DatLookup FindDatFile(const std::string& path, std::string& datPath);
 
 // ChipsetKind 0..5 from the tail tag and the user-data tag.
