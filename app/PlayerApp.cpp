@@ -12,11 +12,15 @@
 
 #include "PlayerDlg.h"
 
-void CPlayerApp::PrepareProcess() {
-    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
-        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+void CPlayerApp::ChoosePlatform() {
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
+}
+
+void CPlayerApp::PrepareProcess() {
+    ChoosePlatform();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The video window is native; its siblings need not be.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);

@@ -12,6 +12,8 @@ public:
     // Wayland (libvlc embeds its video in an X11 window) and the
     // application attributes Qt WebEngine and the native video window need.
     static void PrepareProcess();
+    // Under Wayland, unless a platform was chosen, asks Qt for xcb.
+    static void ChoosePlatform();
     // The player's look (Fusion style, dark palette) for every window.
     static void ApplyStyle(QApplication& app);
     // Splits command-line paths into recordings (existing .MOV/.MP4 files,

@@ -326,6 +326,35 @@ TEST(StartUp, CommandLineKeepsRecordingsInOrder) {
     EXPECT_EQ(rejected, QStringList({dir.filePath("c.avi"), dir.filePath("missing.mov")}));
 }
 
+// libvlc embeds its video in an X11 window: under Wayland the player asks
+// for xcb, unless the user chose a platform.
+TEST(StartUp, WaylandSessionsUseXcb) {
+    const QByteArray savedWayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray savedPlatform = qgetenv("QT_QPA_PLATFORM");
+    struct Case {
+        const char* wayland;
+        const char* platform;
+        const char* want;
+    } cases[] = {
+        {"wayland-0", nullptr, "xcb"},
+        {"wayland-0", "offscreen", "offscreen"},
+        {nullptr, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        c.wayland ? qputenv("WAYLAND_DISPLAY", c.wayland) : qunsetenv("WAYLAND_DISPLAY");
+        c.platform ? qputenv("QT_QPA_PLATFORM", c.platform) : qunsetenv("QT_QPA_PLATFORM");
+        CPlayerApp::ChoosePlatform();
+        if (c.want) {
+            EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray(c.want));
+        } else {
+            EXPECT_FALSE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
+        }
+    }
+    savedWayland.isNull() ? qunsetenv("WAYLAND_DISPLAY") : qputenv("WAYLAND_DISPLAY", savedWayland);
+    savedPlatform.isNull() ? qunsetenv("QT_QPA_PLATFORM")
+                           : qputenv("QT_QPA_PLATFORM", savedPlatform);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
