@@ -1,0 +1,124 @@
+#include "MyListCtrl.h"
+
+#include "FileList.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+tagFileNode Node(const std::string& name, bool readOnly = false)
+{
+    tagFileNode node;
+    node.strFilePath = "/rec/" + name;
+    node.strFileName = name;
+    node.strDateTime = "10:00:00 01-02-2024";
+    node.bReadOnly = readOnly ? 1 : 0;
+    return node;
+}
+
+class MyListCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override { list.m_pListCtrl = &view; }
+    QStringList Numbers() const
+    {
+        QStringList numbers;
+        for (int r = 0; r < view.ItemCount(); ++r) numbers << view.CellText(r, 0);
+        return numbers;
+    }
+    CMyListCtrl view;
+    CFileList list;
+};
+
+TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment)
+{
+    ASSERT_EQ(view.columnCount(), 4);
+    const struct {
+        const char* heading;
+        int width;
+        bool centred;
+    } expected[] = {
+        {"No.", 36, true}, {"Filename", 200, false}, {"DateTime", 150, false}, {"Lock", 80, true}};
+    view.AppendRow("1", "a.MOV", "t", "ReadOnly");
+    for (int c = 0; c < 4; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(view.horizontalHeaderItem(c)->text(), QString::fromLatin1(expected[c].heading));
+        EXPECT_EQ(view.columnWidth(c), expected[c].width);
+        const auto align = Qt::Alignment(view.item(0, c)->textAlignment());
+        EXPECT_EQ(bool(align & Qt::AlignHCenter), expected[c].centred);
+    }
+    EXPECT_TRUE(view.showGrid());
+    EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(view.selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(view.palette().color(QPalette::Inactive, QPalette::Highlight),
+              view.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+TEST_F(MyListCtrlTest, RowNumbersAreKeptAfterRemovals)
+{
+    list.AppendEntry(Node("a.MOV"));
+    list.AppendEntry(Node("b.MOV"));
+    list.AppendEntry(Node("c.MOV", true));
+    EXPECT_EQ(Numbers(), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(view.CellText(2, CMyListCtrl::ColFileName), "c.MOV");
+    EXPECT_EQ(view.CellText(2, CMyListCtrl::ColDateTime), "10:00:00 01-02-2024");
+    EXPECT_EQ(view.CellText(2, CMyListCtrl::ColLock), "ReadOnly");
+    EXPECT_EQ(view.CellText(0, CMyListCtrl::ColLock), "");
+    list.RemoveEntry(1);
+    EXPECT_EQ(Numbers(), (QStringList{"1", "3"}));
+    list.AppendEntry(Node("d.MOV"));
+    EXPECT_EQ(Numbers(), (QStringList{"1", "3", "3"}));
+    EXPECT_EQ(view.GetRowCount(), list.GetEntryCount());
+}
+
+TEST_F(MyListCtrlTest, PadlockImageAndLockText)
+{
+    view.AppendRow("1", "a.MOV", "", "");
+    EXPECT_FALSE(view.RowHasImage(0));
+    view.SetRowImage(0, 0);
+    view.SetLockText(0, "ReadOnly");
+    EXPECT_TRUE(view.RowHasImage(0));
+    EXPECT_EQ(view.CellText(0, CMyListCtrl::ColLock), "ReadOnly");
+    view.SetRowImage(0, -1);
+    EXPECT_FALSE(view.RowHasImage(0));
+    // Out-of-range rows are ignored.
+    view.SetRowImage(5, 0);
+    view.SetLockText(-1, "x");
+    view.DeleteRow(7);
+    EXPECT_EQ(view.GetRowCount(), 1);
+}
+
+TEST_F(MyListCtrlTest, SelectionHelpers)
+{
+    for (const char* n : {"1", "2", "3"}) view.AppendRow(n, n, "", "");
+    EXPECT_EQ(view.FirstSelected(), -1);
+    view.SetSelected(2);
+    EXPECT_EQ(view.FirstSelected(), 2);
+    EXPECT_EQ(view.FocusedRow(), 2);
+    view.SetSelected(1);
+    EXPECT_EQ(view.FirstSelected(), 1) << "one selected row at a time";
+    view.ClearSelectedAndFocused(1);
+    EXPECT_EQ(view.FirstSelected(), -1);
+    EXPECT_EQ(view.FocusedRow(), -1);
+    view.SetSelected(9);
+    EXPECT_EQ(view.FirstSelected(), -1);
+}
+
+TEST_F(MyListCtrlTest, DoubleClickOnARowIsReported)
+{
+    view.resize(500, 200);
+    for (const char* n : {"1", "2"}) view.AppendRow(n, n, "", "");
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy spy(&view, &CMyListCtrl::rowDoubleClicked);
+    const QRect cell = view.visualRect(view.model()->index(1, 1));
+    const QPoint inWindow = view.viewport()->mapTo(&view, cell.center());
+    QTest::mouseDClick(view.windowHandle(), Qt::LeftButton, {}, inWindow);
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.at(0).at(0).toInt(), 1);
+}
+
+}  // namespace
