@@ -93,6 +93,18 @@ TEST_F(VeltoTelemetryTest, CsvOfTheDetectedKindInStoreOrder) {
     EXPECT_EQ(Run({"--kind=3", "--format=csv", recording}).out, kFixtureCsv);
 }
 
+TEST_F(VeltoTelemetryTest, UserDataTagLeadsToItsExtraction) {
+    // mvhd then udta with an unknown tag: kind 5, the user-data index.
+    const std::string path = dir.Write(
+        "FILE0009.MP4",
+        UserDataIndexRecording(
+            {FixedRecord({12, -340, 1005, "$GPRMC,1,A,2232.1234,N,11403.12345,W,5,45.5,230394"})}));
+    const ToolResult r = Run({path});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kCsvHeader + "0,0.012,-0.340,1.005,22.535390,-114.0520575,9,45.5\n");
+    EXPECT_EQ(Run({"--probe", path}).out.substr(0, 2), "5\t");
+}
+
 TEST_F(VeltoTelemetryTest, ForcedKindChoosesTheExtraction) {
     // Read as the user-data-index layout the file holds no samples: still read, status 0.
     const ToolResult r = Run({"--kind", "5", recording});
