@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 
 CDlgVideo::CDlgVideo(QWidget* parent) : QWidget(parent)
 {
@@ -29,9 +30,13 @@ bool CDlgVideo::IsInputDisabled() const
     return testAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+// Qt then routes mouse input past the surface; the native window (and so the
+// sub-window libvlc renders into) also gets an empty input region, so the X
+// server delivers pointer events over the video to the main window.
 void CDlgVideo::DisableInput()
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, true);
 }
 
 void CDlgVideo::FillBlack()
