@@ -116,7 +116,9 @@ int CPlayerDlg::SliderValueForTime(int maximum, int64_t timeMs, int64_t lengthMs
 void CPlayerDlg::RefreshPosition() {
     const int64_t len = m_engine.GetLength();
     const int64_t t = m_engine.GetTime();
-    if (m_pSlider) {
+    // While paused (the slider's press pauses) the thumb is the user's: a
+    // time report queued before the pause must not pull it back.
+    if (m_pSlider && !m_pSlider->IsDragging() && m_engine.GetState() != Paused) {
         m_pSlider->SetValue(SliderValueForTime(m_pSlider->GetRangeMax(), t, len));
     }
     if (m_pGraph) {
