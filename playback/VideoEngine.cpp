@@ -369,6 +369,10 @@ bool CVideoEngine::IsEnded() {
     return m_pPlayer && libvlc_media_player_get_state(m_pPlayer) == libvlc_Ended;
 }
 
+bool CVideoEngine::IsFailed() {
+    return m_pPlayer && libvlc_media_player_get_state(m_pPlayer) == libvlc_Error;
+}
+
 int CVideoEngine::GetVideoWidth() {
     if (!m_pPlayer)
         return 0;

@@ -73,7 +73,8 @@ public:
     void SetTime(int64_t ms);
     int GetVolume();  // 0..100 (libvlc's value; -1 when it has no audio output)
     void SetVolume(int volume);
-    bool IsEnded();  // libvlc's Ended state only, not Stopped
+    bool IsEnded();   // libvlc's Ended state only, not Stopped
+    bool IsFailed();  // libvlc gave up on the media (its Error state)
     int GetVideoWidth();
     int GetVideoHeight();
     // Writes the current frame as a JPEG file; 0 on success, -1 otherwise.

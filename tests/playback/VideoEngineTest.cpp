@@ -349,6 +349,7 @@ TEST_F(EngineOnWindow, SinkMayOpenTheNextFileFromTheStoppedReport) {
 
 TEST_F(EngineOnWindow, IsEndedAtTheEndButNotAfterStop) {
     ASSERT_TRUE(OpenAndWaitPlaying(kClip));
+    EXPECT_FALSE(m_engine.IsFailed());
     EXPECT_FALSE(m_engine.IsEnded());
     m_engine.SetTime(m_engine.GetLength() - 700);
     EXPECT_TRUE(m_queue.PumpUntil([&] { return m_engine.IsEnded(); }, 5000));
