@@ -50,7 +50,8 @@ QFont SpeedFont()
 QFont FittedFont(const QString& text, const QRectF& box)
 {
     QFont font = SpeedFont();
-    while (font.pixelSize() > 7 && QFontMetricsF(font).horizontalAdvance(text) > box.width()) {
+    const qreal room = box.width() * 0.92;  // keep clear of the box's rounded ends
+    while (font.pixelSize() > 7 && QFontMetricsF(font).horizontalAdvance(text) > room) {
         font.setPixelSize(font.pixelSize() - 1);
     }
     return font;

@@ -54,19 +54,34 @@ CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent
     setIconSize(QSize(16, 16));
     setTabKeyNavigation(false);
 
-    // The row being played stays visibly selected while the window is inactive.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight,
-                 pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(pal);
+    KeepSelectionVisibleWhenInactive();
 
     connect(this, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { emit rowDoubleClicked(row); });
 }
 
 CMyListCtrl::~CMyListCtrl() = default;
+
+// The row being played stays visibly selected while the window is inactive.
+void CMyListCtrl::KeepSelectionVisibleWhenInactive()
+{
+    QPalette pal = palette();
+    const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
+    const QColor text = pal.color(QPalette::Active, QPalette::HighlightedText);
+    if (pal.color(QPalette::Inactive, QPalette::Highlight) == highlight &&
+        pal.color(QPalette::Inactive, QPalette::HighlightedText) == text) {
+        return;
+    }
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, highlight);
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+    setPalette(pal);
+}
+
+void CMyListCtrl::changeEvent(QEvent* event)
+{
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) KeepSelectionVisibleWhenInactive();
+}
 
 int CMyListCtrl::GetRowCount() const
 {

@@ -48,7 +48,10 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void KeepSelectionVisibleWhenInactive();
+
     QIcon m_padlock;
 };

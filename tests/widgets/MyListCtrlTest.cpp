@@ -57,6 +57,18 @@ TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment)
               view.palette().color(QPalette::Active, QPalette::Highlight));
 }
 
+TEST_F(MyListCtrlTest, SelectionStaysVisibleWhenInactiveAfterAPaletteChange)
+{
+    QWidget window;
+    auto* child = new CMyListCtrl(&window);
+    QPalette pal = window.palette();
+    pal.setColor(QPalette::Active, QPalette::Highlight, QColor(10, 120, 200));
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, QColor(90, 90, 90));
+    window.setPalette(pal);
+    EXPECT_EQ(child->palette().color(QPalette::Inactive, QPalette::Highlight),
+              QColor(10, 120, 200));
+}
+
 TEST_F(MyListCtrlTest, RowNumbersAreKeptAfterRemovals)
 {
     list.AppendEntry(Node("a.MOV"));
