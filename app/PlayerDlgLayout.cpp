@@ -82,7 +82,14 @@ void CPlayerDlg::PlaceControls() {
     m_pMenuBar->setGeometry(0, 0, width(), origin.y());
     for (const tagControlPlace& p : kPlaces) {
         if (QWidget* w = GetDlgItem(p.id)) {
-            w->setGeometry(DialogUnitsToPixels(p.x, p.y, p.cx, p.cy).translated(origin));
+            const QRect r = DialogUnitsToPixels(p.x, p.y, p.cx, p.cy).translated(origin);
+            // An image button took the size of one frame of its strip: it only moves.
+            auto* png = qobject_cast<CPngButton*>(w);
+            if (png && png->HasImage()) {
+                png->move(r.topLeft());
+            } else {
+                w->setGeometry(r);
+            }
         }
     }
     for (int i = 0; i < 10; ++i) {
