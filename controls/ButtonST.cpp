@@ -9,6 +9,9 @@
 
 CButtonST::CButtonST(QWidget* parent) : QPushButton(parent)
 {
+    // An image button never becomes a dialog's default button (Enter in the
+    // playlist must not press it).
+    setAutoDefault(false);
     setMouseTracking(true);
     const QColor face = palette().color(QPalette::Button);
     m_crHover = face;

@@ -16,6 +16,9 @@ constexpr int kFrameCount = 4;
 
 CPngButton::CPngButton(QWidget* parent) : QPushButton(parent)
 {
+    // An image button never becomes a dialog's default button (Enter in the
+    // playlist must not press it).
+    setAutoDefault(false);
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
 }
