@@ -3,9 +3,6 @@
 
 #include "PlayerDlg.h"
 
-#include <type_traits>
-#include <utility>
-
 #include <QEvent>
 #include <QLabel>
 
@@ -19,28 +16,12 @@ namespace {
 constexpr int kPlayImage = 152;
 constexpr int kPauseImage = 167;
 
-// libvlc's Error state (a recording it opened and then could not read) is
-// reported by engines that offer IsFailed(); the clock treats it as an end.
-template <typename Engine, typename = void>
-struct HasFailedQuery : std::false_type {};
-template <typename Engine>
-struct HasFailedQuery<Engine, std::void_t<decltype(std::declval<Engine&>().IsFailed())>>
-    : std::true_type {};
-
-template <typename Engine>
-bool HasFailed(Engine& engine) {
-    if constexpr (HasFailedQuery<Engine>::value) {
-        return engine.IsFailed();
-    } else {
-        (void)engine;
-        return false;
-    }
-}
-
 }  // namespace
 
+// A recording libvlc gave up on (its Error state) ends like one played to
+// its end, so the playlist moves on instead of showing Playing for ever.
 bool CPlayerDlg::RecordingHasEnded() {
-    return m_engine.IsEnded() || HasFailed(m_engine);
+    return m_engine.IsEnded() || m_engine.IsFailed();
 }
 
 void CPlayerDlg::OnTimer(int nIdEvent) {

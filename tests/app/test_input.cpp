@@ -1,0 +1,490 @@
+// Keys, mouse, dropped files, import, remove, lock, commands and the about
+// box of the real main window, with synthetic input events under Xvfb.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+#include <functional>
+#include <memory>
+
+#include "AboutDlg.h"
+#include "BitmapSlider.h"
+#include "DlgVideo.h"
+#include "MyListCtrl.h"
+#include "PlayerApp.h"
+#include "PlayerDlg.h"
+#include "SpeedDial.h"
+#include "WaveFormCtrl.h"
+
+namespace {
+
+QStringList SampleRecordings() {
+    for (const QString& dir :
+         {QStringLiteral(VELTO_SAMPLES_DIR), QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
+        const QStringList found =
+            QDir(dir).entryList({"*.MOV", "*.MP4", "*.mov", "*.mp4"}, QDir::Files, QDir::Name);
+        if (found.size() >= 4) {
+            QStringList paths;
+            for (const QString& name : found.mid(0, 4)) {
+                paths << QDir(dir).filePath(name);
+            }
+            return paths;
+        }
+    }
+    return {};
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// Counts the key presses that reach an object.
+class KeyCounter : public QObject {
+public:
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            ++presses;
+        }
+        return false;
+    }
+};
+
+// The import dialog's filter lets every letter case of both extensions through.
+TEST(ImportFilter, MatchesBothExtensionsInAnyCase) {
+    const QString filter = CPlayerDlg::VideoNameFilter();
+    ASSERT_TRUE(filter.startsWith("Video files ("));
+    const QStringList patterns = filter.section('(', 1).chopped(1).split(' ', Qt::SkipEmptyParts);
+    auto accepted = [&](const QString& name) {
+        for (const QString& p : patterns) {
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(p))
+                    .match(name)
+                    .hasMatch()) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const char* name : {"a.mov", "A.MOV", "b.Mov", "c.mOv", "d.mp4", "E.MP4", "f.Mp4"}) {
+        EXPECT_TRUE(accepted(name)) << name;
+    }
+    for (const char* name : {"a.avi", "b.mov.txt", "c.mp3", "mov"}) {
+        EXPECT_FALSE(accepted(name)) << name;
+    }
+}
+
+TEST(AboutBox, ShowsTheVersionInWhiteOnDarkGrey) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(about.versionLabel()->text(), "Velto Player Version 2.3.1.7");
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    const QImage shot = about.grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(2, shot.height() - 3)), QColor(32, 32, 32));
+    // Some pixel of the text is white.
+    const QRect text = about.versionLabel()->geometry();
+    bool white = false;
+    for (int y = text.top(); y <= text.bottom() && !white; ++y) {
+        for (int x = text.left(); x <= text.right() && !white; ++x) {
+            white = QColor(shot.pixel(x, y)).lightness() > 240;
+        }
+    }
+    EXPECT_TRUE(white);
+}
+
+class Input : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_samples = SampleRecordings();
+        if (s_samples.isEmpty()) {
+            return;
+        }
+        s_dlg = new CPlayerDlg();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(s_dlg));
+        s_dlg->activateWindow();
+        QTest::qWait(1200);  // the video window lets mouse input through after a second
+    }
+    static void TearDownTestSuite() {
+        delete s_dlg;
+        s_dlg = nullptr;
+    }
+
+    void SetUp() override {
+        if (s_samples.isEmpty()) {
+            GTEST_SKIP() << "no sample recordings (build the samples target)";
+        }
+        if (dlg().m_bFullScreen) {
+            dlg().ToggleFullScreen();
+        }
+        dlg().m_bUserStop = true;
+        dlg().m_engine.Stop();
+        QTest::qWait(50);
+        while (dlg().m_fileList.GetEntryCount() > 0) {
+            dlg().m_fileList.RemoveEntry(0);
+        }
+        dlg().m_nCurIndex = 0;
+        dlg().m_bUserStop = false;
+        dlg().m_bDropped = false;
+        dlg().m_engine.SetState(NoMedia);
+        dlg().m_engine.ClearMediaPath();
+        m_errors.clear();
+        dlg().m_fnShowError = [this](const QString& text) { m_errors << text; };
+        dlg().m_fnOpenFileNames = nullptr;
+    }
+
+    CPlayerDlg& dlg() { return *s_dlg; }
+    CMyListCtrl* list() { return dlg().m_pListCtrl; }
+
+    bool WaitPlaying(int index) {
+        return WaitFor([&] {
+            return dlg().m_nCurIndex == index && dlg().m_engine.GetState() == Playing &&
+                   dlg().m_engine.GetTime() > 0;
+        });
+    }
+
+    // Copies of the samples under new names, so tests may delete or lock them.
+    QStringList CopiesOfSamples(const QStringList& names) {
+        QStringList paths;
+        for (int i = 0; i < names.size(); ++i) {
+            const QString path = m_dir.filePath(names[i]);
+            QFile::remove(path);
+            EXPECT_TRUE(QFile::copy(s_samples[i % s_samples.size()], path));
+            paths << path;
+        }
+        return paths;
+    }
+
+    void Drop(const QStringList& paths) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& p : paths) {
+            urls << QUrl::fromLocalFile(p);
+        }
+        mime.setUrls(urls);
+        const QPoint at = dlg().rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg(), &drop);
+        EXPECT_TRUE(drop.isAccepted());
+        QTest::qWait(50);  // the files are taken once the drop has been answered
+    }
+
+    QPoint VideoCentre() { return dlg().m_pDlgVideo->rect().center(); }
+
+    static CPlayerDlg* s_dlg;
+    static QStringList s_samples;
+    QTemporaryDir m_dir;
+    QStringList m_errors;
+};
+CPlayerDlg* Input::s_dlg = nullptr;
+QStringList Input::s_samples;
+
+TEST_F(Input, SpaceDoesNothingWithNothingOpenAndNeverReachesTheFocusedControl) {
+    dlg().ImportPaths({s_samples[0]});
+    ASSERT_TRUE(WaitPlaying(0));
+    dlg().OnStop();
+    ASSERT_EQ(dlg().m_engine.GetState(), Stopped);
+
+    KeyCounter counter;
+    list()->installEventFilter(&counter);
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Space);
+    EXPECT_EQ(dlg().m_engine.GetState(), Stopped);
+    EXPECT_EQ(counter.presses, 0);
+    QTest::keyClick(list(), Qt::Key_Down);  // other keys go on to the control
+    EXPECT_EQ(counter.presses, 1);
+    list()->removeEventFilter(&counter);
+}
+
+TEST_F(Input, SpaceTogglesPause) {
+    dlg().ImportPaths({s_samples[0]});
+    ASSERT_TRUE(WaitPlaying(0));
+    QTest::keyClick(list(), Qt::Key_Space);
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }));
+    QTest::keyClick(list(), Qt::Key_Space);
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Playing; }));
+}
+
+TEST_F(Input, EscapeNeverClosesTheWindow) {
+    QTest::keyClick(&dlg(), Qt::Key_Escape);
+    QTest::keyClick(list(), Qt::Key_Escape);
+    QTest::qWait(100);
+    EXPECT_TRUE(dlg().isVisible());
+    EXPECT_EQ(dlg().result(), 0);
+    EXPECT_FALSE(dlg().m_bFullScreen);
+}
+
+TEST_F(Input, DoubleClickOnThePlayingVideoEntersAndLeavesFullScreen) {
+    // Nothing plays: nothing happens.
+    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    EXPECT_FALSE(dlg().m_bFullScreen);
+
+    dlg().ImportPaths({s_samples[0]});
+    ASSERT_TRUE(WaitPlaying(0));
+    ASSERT_TRUE(dlg().m_pDlgVideo->isVisible());
+    ASSERT_TRUE(dlg().m_pDlgVideo->IsInputDisabled());
+    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    EXPECT_TRUE(dlg().m_bFullScreen);
+    EXPECT_FALSE(list()->isVisible());
+    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    EXPECT_FALSE(dlg().m_bFullScreen);
+    EXPECT_TRUE(list()->isVisible());
+
+    // Esc leaves full screen, and the window stays.
+    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    ASSERT_TRUE(dlg().m_bFullScreen);
+    QTest::keyClick(&dlg(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg().m_bFullScreen);
+    EXPECT_TRUE(dlg().isVisible());
+
+    // A double click outside the video does not toggle.
+    QTest::mouseDClick(dlg().m_pGraph, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_FALSE(dlg().m_bFullScreen);
+}
+
+TEST_F(Input, DropAddsOnlyRecordingsInAnyLetterCase) {
+    const QStringList paths = CopiesOfSamples({"a.mov"});
+    QFile avi(m_dir.filePath("a.avi"));
+    ASSERT_TRUE(avi.open(QIODevice::WriteOnly));
+    avi.close();
+    Drop({paths[0], avi.fileName()});
+    ASSERT_EQ(dlg().m_fileList.GetEntryCount(), 1);
+    tagFileNode node;
+    dlg().m_fileList.GetEntry(0, node);
+    EXPECT_EQ(node.strFileName, "a.mov");
+    EXPECT_TRUE(WaitPlaying(0));  // nothing played: the drop plays the current entry
+
+    // A drop without any recording adds nothing, plays nothing, keeps the flag.
+    dlg().OnStop();
+    Drop({avi.fileName()});
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 1);
+    EXPECT_TRUE(dlg().m_bDropped);
+    EXPECT_EQ(dlg().m_engine.GetState(), Stopped);
+}
+
+TEST_F(Input, DropOnAPlayingOrPausedRecordingAdvancesExactlyOneEntry) {
+    dlg().ImportPaths(s_samples);
+    ASSERT_TRUE(WaitPlaying(0));
+    Drop(CopiesOfSamples({"x.MOV"}));
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 5);
+    ASSERT_TRUE(WaitPlaying(1));
+    EXPECT_FALSE(dlg().m_bDropped);
+
+    dlg().OnPlayPause();
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }));
+    Drop(CopiesOfSamples({"y.mp4"}));
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 6);
+    ASSERT_TRUE(WaitPlaying(2));
+    QTest::qWait(1200);
+    EXPECT_EQ(dlg().m_nCurIndex, 2);
+    EXPECT_EQ(dlg().m_engine.GetState(), Playing);
+}
+
+TEST_F(Input, ImportWithACancelledDialogStillPlaysAStoppedList) {
+    dlg().ImportPaths({s_samples[0], s_samples[1]});
+    ASSERT_TRUE(WaitPlaying(0));
+    dlg().OnStop();
+    int shown = 0;
+    dlg().m_fnOpenFileNames = [&] {
+        ++shown;
+        return QStringList();
+    };
+    dlg().OnImportFiles();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 2);
+    EXPECT_TRUE(WaitPlaying(0));
+
+    // Confirmed while playing: the files are added, the recording plays on.
+    dlg().m_fnOpenFileNames = [&] { return QStringList{s_samples[2]}; };
+    dlg().OnImportFiles();
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 3);
+    EXPECT_EQ(dlg().m_nCurIndex, 0);
+    EXPECT_EQ(dlg().m_engine.GetState(), Playing);
+}
+
+TEST_F(Input, RemovingThePlayingEntryStartsTheOneThatFollowed) {
+    dlg().ImportPaths({s_samples[0], s_samples[1], s_samples[2]});
+    ASSERT_TRUE(WaitPlaying(0));
+    dlg().OnNext();
+    ASSERT_TRUE(WaitPlaying(1));
+    ASSERT_EQ(list()->FocusedRow(), 1);
+    dlg().OnRemoveEntry();
+    ASSERT_EQ(dlg().m_fileList.GetEntryCount(), 2);
+    EXPECT_EQ(dlg().m_nCurIndex, 1);
+    tagFileNode node;
+    dlg().m_fileList.GetEntry(1, node);
+    EXPECT_EQ(QString::fromStdString(node.strFilePath), s_samples[2]);
+    ASSERT_TRUE(WaitPlaying(1));
+    EXPECT_GT(dlg().m_store.GetCount(), 0);  // the telemetry of the entry now playing
+    EXPECT_EQ(list()->FirstSelected(), 1);
+    EXPECT_TRUE(QFileInfo::exists(s_samples[1]));  // the file itself stays
+}
+
+TEST_F(Input, RemovingOtherRowsKeepsTheCurrentRecording) {
+    dlg().ImportPaths({s_samples[0], s_samples[1], s_samples[2]});
+    ASSERT_TRUE(WaitPlaying(0));
+    dlg().OnNext();
+    dlg().OnNext();
+    ASSERT_TRUE(WaitPlaying(2));
+
+    list()->SetSelected(0);  // the user picks a row above the playing one
+    dlg().OnRemoveEntry();
+    ASSERT_EQ(dlg().m_fileList.GetEntryCount(), 2);
+    EXPECT_EQ(dlg().m_nCurIndex, 1);
+    EXPECT_EQ(list()->FirstSelected(), 1);
+    EXPECT_EQ(dlg().m_engine.GetState(), Playing);  // plays on, state kept
+    EXPECT_FALSE(dlg().m_engine.GetMediaPath().empty());
+    QTest::qWait(600);
+    EXPECT_EQ(dlg().m_nCurIndex, 1);
+}
+
+TEST_F(Input, RemovingTheLastOfThreeMakesTheSecondCurrent) {
+    dlg().ImportPaths({s_samples[0], s_samples[1], s_samples[2]});
+    ASSERT_TRUE(WaitPlaying(0));
+    dlg().OnNext();
+    dlg().OnNext();
+    ASSERT_TRUE(WaitPlaying(2));
+    dlg().OnStop();
+    dlg().OnRemoveEntry();
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 2);
+    EXPECT_EQ(dlg().m_nCurIndex, 1);
+    EXPECT_EQ(list()->FirstSelected(), 1);
+    EXPECT_EQ(dlg().m_engine.GetState(), NoMedia);
+
+    // Play/Pause then plays the new current entry, with its telemetry.
+    dlg().OnPlayPause();
+    EXPECT_TRUE(WaitPlaying(1));
+    EXPECT_GT(dlg().m_store.GetCount(), 0);
+}
+
+TEST_F(Input, LockSetsTheMarkerAndUnlockClearsIt) {
+    const QString path = CopiesOfSamples({"L.MOV"})[0];
+    dlg().m_fileList.AddFile(path.toStdString(), "L.MOV", ".MOV");
+    list()->SetSelected(0);
+    dlg().OnCommand(ID_TOGGLE_LOCK);
+    struct stat st {};
+    ASSERT_EQ(stat(path.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_EQ(list()->CellText(0, CMyListCtrl::ColLock), "ReadOnly");
+    EXPECT_TRUE(list()->RowHasImage(0));
+    tagFileNode node;
+    dlg().m_fileList.GetEntry(0, node);
+    EXPECT_EQ(node.bReadOnly, 1);
+
+    dlg().OnCommand(ID_TOGGLE_LOCK);
+    ASSERT_EQ(stat(path.toLocal8Bit().constData(), &st), 0);
+    EXPECT_NE(st.st_mode & 0200, 0u);
+    EXPECT_EQ(list()->CellText(0, CMyListCtrl::ColLock), "");
+    EXPECT_TRUE(m_errors.isEmpty());
+
+    // The file went away: the row stays as it was and the user is told.
+    ASSERT_TRUE(QFile::remove(path));
+    dlg().OnCommand(ID_TOGGLE_LOCK);
+    EXPECT_EQ(list()->CellText(0, CMyListCtrl::ColLock), "");
+    ASSERT_EQ(m_errors.size(), 1);
+    EXPECT_TRUE(m_errors[0].contains("L.MOV"));
+}
+
+TEST_F(Input, PlaylistMenuOffersRemoveLockAndTheSpeedUnit) {
+    dlg().m_fileList.AddFile(s_samples[0].toStdString(), nullptr, ".MOV");
+    dlg().m_fileList.AddFile(s_samples[1].toStdString(), nullptr, ".MOV");
+    list()->SetSelected(1);
+    QMenu menu;
+    dlg().BuildPlaylistMenu(menu);
+    QStringList texts;
+    QAction* mph = nullptr;
+    QAction* remove = nullptr;
+    for (QAction* a : menu.actions()) {
+        texts << a->text();
+        if (a->text() == "mph")
+            mph = a;
+        if (a->text() == "Remove from playlist")
+            remove = a;
+    }
+    EXPECT_TRUE(texts.contains("Lock/UnLock current file"));
+    EXPECT_TRUE(texts.contains("km/h"));
+    EXPECT_FALSE(texts.contains("Delete file from disk"));
+    ASSERT_NE(mph, nullptr);
+    ASSERT_NE(remove, nullptr);
+    EXPECT_TRUE(mph->isCheckable());
+    EXPECT_FALSE(mph->isChecked());
+
+    mph->trigger();
+    EXPECT_EQ(dlg().m_nSpeedUnit, 0);
+    EXPECT_EQ(dlg().m_pSpeedDial->DrawnUnit(), 0);  // redrawn at once while stopped
+    dlg().OnCommand(ID_UNIT_KMH);
+    EXPECT_EQ(dlg().m_nSpeedUnit, 1);
+
+    remove->trigger();
+    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 1);
+    EXPECT_TRUE(QFileInfo::exists(s_samples[1]));
+}
+
+TEST_F(Input, SliderPressPausesAndReleaseSeeksAndResumes) {
+    dlg().ImportPaths({s_samples[0]});
+    ASSERT_TRUE(WaitPlaying(0));
+    CBitmapSlider* slider = dlg().m_pSlider;
+    ASSERT_TRUE(slider->isEnabled());
+    const QPoint at(slider->width() * 3 / 4, slider->height() / 2);
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(dlg().m_engine.GetState(), Paused);
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, at);
+    ASSERT_TRUE(WaitFor([&] {
+        return dlg().m_engine.GetState() == Playing &&
+               dlg().m_engine.GetTime() > dlg().m_engine.GetLength() / 2;
+    }));
+    EXPECT_TRUE(list()->hasFocus());
+}
+
+TEST_F(Input, AboutCommandShowsTheAboutBox) {
+    QString text;
+    QTimer::singleShot(300, [&] {
+        if (auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+            text = about->versionLabel()->text();
+            about->accept();
+        }
+    });
+    dlg().OnCommand(ID_ABOUT);
+    EXPECT_EQ(text, "Velto Player Version 2.3.1.7");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    const QByteArray root = home.path().toUtf8();
+    qputenv("HOME", root);
+    qputenv("XDG_CONFIG_HOME", root + "/.config");
+    qputenv("XDG_DATA_HOME", root + "/.local/share");
+    qputenv("XDG_CACHE_HOME", root + "/.cache");
+    qputenv("XDG_RUNTIME_DIR", root + "/run");
+    QDir().mkpath(home.path() + "/run");
+    QFile::setPermissions(home.path() + "/run",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    CPlayerApp::PrepareProcess();
+    QApplication app(argc, argv);
+    CPlayerApp::ApplyStyle(app);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
