@@ -13,10 +13,16 @@ CButtonST::CButtonST(QWidget* parent) : QPushButton(parent)
     // playlist must not press it).
     setAutoDefault(false);
     setMouseTracking(true);
-    const QColor face = palette().color(QPalette::Button);
-    m_crHover = face;
-    m_crFocus = face;
-    m_crIdle = face;
+    TakeColours();
+}
+
+// The face blends with the window behind it (as the button face does with a
+// dialog); the hover highlight takes the button colour inside its black frame.
+void CButtonST::TakeColours()
+{
+    m_crIdle = palette().color(QPalette::Window);
+    m_crFocus = m_crIdle;
+    m_crHover = palette().color(QPalette::Button);
 }
 
 CButtonST::~CButtonST() = default;
@@ -153,6 +159,7 @@ void CButtonST::focusOutEvent(QFocusEvent* event)
 void CButtonST::changeEvent(QEvent* event)
 {
     QPushButton::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) TakeColours();
     if (event->type() != QEvent::EnabledChange || isEnabled()) return;
     if (hasFocus()) {
         focusNextChild();

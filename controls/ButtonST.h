@@ -52,6 +52,8 @@ protected:
     static QImage MakeTransparent(const QImage& source, QRgb transparent);
 
 private:
+    void TakeColours();
+
     bool m_bIsFlat = false;
     bool m_bMouseOnButton = false;
     QImage m_imageOver;

@@ -237,6 +237,7 @@ TEST_F(VolumeButtonTest, IdleFaceShowsThroughTheTransparentColour)
 {
     const QImage image = Render(*button);
     EXPECT_FALSE(button->IsHovered());
+    EXPECT_EQ(button->IdleColour(), window.palette().color(QPalette::Window)) << "blends in";
     EXPECT_TRUE(Near(image.pixel(0, 0), button->IdleColour()));
     EXPECT_TRUE(Near(image.pixel(2, 2), button->IdleColour())) << "magenta corner is transparent";
     EXPECT_EQ(BlueBounds(image), QRect(7, 7, 12, 12)) << "centred: (26 - 24) / 2 = 1";
