@@ -177,5 +177,16 @@ alive escape
 xdotool search --name '^PLAYER$' >/dev/null || fail "Esc closed the window"
 shot 05-after-escape
 
+# A right click on the playlist opens its menu; Esc closes only the menu.
+TOPS=$(xwininfo -root -children | grep -c '^ *0x')
+xdotool mousemove "$(du_x 330)" "$(du_y 200)" click 3
+sleep 1
+[ "$(xwininfo -root -children | grep -c '^ *0x')" -gt "$TOPS" ] || fail "no playlist menu"
+shot 06-playlist-menu
+xdotool key Escape
+sleep 0.5
+alive menu
+xdotool search --name '^PLAYER$' >/dev/null || fail "Esc in the menu closed the window"
+
 echo "e2e passed"
 finish
