@@ -183,6 +183,7 @@ private:
     void SetUpPositionControls(double durationMs);
     void SendRouteToMap();
     void ReadVolumeOnce();
+    int CurrentVolume();
     void OnPlayerStopped();
     // playback/PlayerDlgClock.cpp
     bool RecordingHasEnded();

@@ -40,6 +40,9 @@ void CPlayerDlg::OnTimer(int nIdEvent) {
         if (s != Stopped && s != NoMedia) {
             SyncTelemetry();
         }
+        if (s == Playing) {
+            ReadVolumeOnce();  // libvlc knows it once its audio output is up
+        }
         UpdatePlayButton(s);
     }
 }

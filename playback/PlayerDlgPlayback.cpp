@@ -246,12 +246,16 @@ void CPlayerDlg::OnListDoubleClick() {
     PlayFile(Current);
 }
 
+// The volume the steps start from: what was last given to libvlc, which
+// reports a change only once its audio output has applied it (quick
+// clicks would otherwise repeat the same step), else libvlc's own value.
+int CPlayerDlg::CurrentVolume() {
+    return m_nVolume >= 0 ? m_nVolume : m_engine.GetVolume();
+}
+
 void CPlayerDlg::OnVolumeUp() {
     if (IsOpen(m_engine.GetState())) {
-        int v = m_engine.GetVolume();
-        if (v < 0) {
-            v = m_nVolume;  // no audio output yet: step from what we gave it
-        }
+        int v = CurrentVolume();
         if (v < kVolumeMax) {
             v = std::min(std::max(v, 0) + kVolumeStep, kVolumeMax);
             m_engine.SetVolume(v);
@@ -264,10 +268,7 @@ void CPlayerDlg::OnVolumeUp() {
 
 void CPlayerDlg::OnVolumeDown() {
     if (IsOpen(m_engine.GetState())) {
-        int v = m_engine.GetVolume();
-        if (v < 0) {
-            v = m_nVolume;
-        }
+        const int v = CurrentVolume();
         const int n = v > kVolumeStep ? v - kVolumeStep : 0;
         m_engine.SetVolume(n);
         m_nVolume = n;
