@@ -101,7 +101,8 @@ public:
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         xcb_map_window(m_pConn, m_id);
-        xcb_flush(m_pConn);
+        // A round trip: the server has made the window before another client asks for it.
+        free(xcb_get_input_focus_reply(m_pConn, xcb_get_input_focus(m_pConn), nullptr));
     }
     ~TestWindow() {
         xcb_destroy_window(m_pConn, m_id);
