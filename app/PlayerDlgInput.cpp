@@ -250,7 +250,8 @@ CPlayerDlg::tagRemoval CPlayerDlg::RemoveFocusedEntry() {
     result.bRemoved = true;
     result.bWasCurrent = row == m_nCurIndex;
 
-    if (result.bWasCurrent && m_engine.GetState() != Stopped) {
+    const PlayState s = m_engine.GetState();
+    if (result.bWasCurrent && (s == Playing || s == Paused)) {
         // Views first: the Stopped report of StopAndReset may start the
         // entry that follows, and its telemetry must stay.
         if (m_pGraph) {

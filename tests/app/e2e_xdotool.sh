@@ -66,10 +66,13 @@ for _ in $(seq 1 60); do
 done
 [ -n "$WIN" ] || fail "no PLAYER window"
 
-# Prints "x y w h" of the video window (the main window's native child that
-# libvlc renders into), in root coordinates.
+# Prints "x y w h" of the video window (the main window's largest native
+# child, the one libvlc renders into), in root coordinates.
 video_geometry() {
-    child=$(xwininfo -children -id "$WIN" | awk '/^ +0x[0-9a-f]+ /{print $1; exit}')
+    child=$(xwininfo -children -id "$WIN" | awk '
+        /^ +0x[0-9a-f]+ / { if (match($0, /[0-9]+x[0-9]+\+/)) { split(substr($0, RSTART, RLENGTH - 1), d, "x");
+                            if (d[1] * d[2] > best) { best = d[1] * d[2]; id = $1 } } }
+        END { print id }')
     [ -n "$child" ] || return 1
     xwininfo -id "$child" | awk '
         /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
@@ -317,6 +318,37 @@ TEST_F(Playback, NextOnTheLastAndPreviousOnTheFirstPlayNothing) {
         QTest::qWait(1200);
         EXPECT_EQ(dlg().m_engine.GetState(), Stopped);
         EXPECT_EQ(dlg().m_nCurIndex, c.index);
+    }
+}
+
+// Commands that stop a recording to play another never let the stop advance.
+TEST_F(Playback, TransportCommandsPlayTheirEntryAndNeverAdvance) {
+    ImportSamples();
+    ASSERT_TRUE(WaitPlaying(0));
+    const std::pair<std::function<void()>, int> steps[] = {
+        {[&] { dlg().OnNext(); }, 1},
+        {[&] { dlg().OnNext(); }, 2},
+        {[&] { dlg().OnPrev(); }, 1},
+        {[&] {
+             dlg().m_pListCtrl->SetSelected(3);
+             dlg().OnListDoubleClick();
+         },
+         3},
+        {[&] {
+             dlg().m_pListCtrl->SetSelected(0);
+             dlg().OnListDoubleClick();
+         },
+         0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.second);
+        step.first();
+        EXPECT_EQ(dlg().m_nCurIndex, step.second);
+        ASSERT_TRUE(WaitPlaying(step.second));
+        QTest::qWait(1100);  // every timer has ticked: still the same entry
+        EXPECT_EQ(dlg().m_nCurIndex, step.second);
+        EXPECT_EQ(dlg().m_engine.GetState(), Playing);
+        EXPECT_EQ(dlg().m_pListCtrl->FirstSelected(), step.second);
     }
 }
 
