@@ -167,7 +167,9 @@ int CSpeedDial::Draw(int speed, double heading, int unit)
     m_nNeedleSpeed = NeedleSpeed(speed, unit);
     m_dHeading = heading;
     m_bDrawn = true;
-    repaint();
+    // Painted on the next pass of the event loop: an immediate repaint waits
+    // for the X server and would hold the clock's tick for tens of ms.
+    update();
     return m_nNeedleSpeed;
 }
 
