@@ -72,18 +72,18 @@ std::string CVideoRenderer::FilterGraph(int part, int partCount, time_t startUtc
     g << "[0:v]sendcmd=f=" << commandFile;
     // Grass, then a skyline that thins out towards the edge of town.
     g << ",drawbox=x=0:y=" << kHorizon << ":w=iw:h=ih-" << kHorizon << ":c=0x4d7a39:t=fill";
-    unsigned seed = 17u + unsigned(part) * 101u;
+    unsigned rng = 17u + unsigned(part) * 101u;
     const int buildings = 14 - 3 * part;
     for (int i = 0, x = 0; i < buildings && x < kWidth; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        const int w = 60 + int((seed >> 16) % 90);
-        const int h = 40 + int((seed >> 8) % (130 - 25 * part));
-        const int shade = 0x55 + int((seed >> 4) % 0x40);
+        rng = rng * 1103515245u + 12345u;
+        const int w = 60 + int((rng >> 16) % 90);
+        const int h = 40 + int((rng >> 8) % (130 - 25 * part));
+        const int shade = 0x55 + int((rng >> 4) % 0x40);
         char box[160];
         snprintf(box, sizeof box, ",drawbox=x=%d:y=%d:w=%d:h=%d:c=0x%02x%02x%02x:t=fill", x,
                  kHorizon - h, w, h, shade, shade + 8, shade + 24);
         g << box;
-        x += w + int((seed >> 12) % 70);
+        x += w + int((rng >> 12) % 70);
     }
     // The road in perspective: strips that widen towards the camera.
     for (int i = 0; i < 16; ++i) {
