@@ -6,9 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include "BoxWriter.h"
 #include "CDlgMap.h"
 #include "Extraction.h"
+#include "GuiTestEnvironment.h"
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
 #include "TelemetryStore.h"
@@ -168,34 +167,10 @@ void RegisterAll() {
         ->Unit(benchmark::kMicrosecond);
 }
 
-QStringList SampleRecordings() {
-    for (const QString& dir :
-         {QStringLiteral(VELTO_SAMPLES_DIR), QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
-        const QStringList found = QDir(dir).entryList({"*.MOV", "*.MP4"}, QDir::Files, QDir::Name);
-        if (!found.isEmpty()) {
-            QStringList paths;
-            for (const QString& name : found) {
-                paths << QDir(dir).filePath(name);
-            }
-            return paths;
-        }
-    }
-    return {};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    const QByteArray root = home.path().toUtf8();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", root + "/run");
-    QDir().mkpath(home.path() + "/run");
-    QFile::setPermissions(home.path() + "/run",
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const GuiTestEnvironment environment;
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

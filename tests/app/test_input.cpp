@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +25,7 @@
 #include "AboutDlg.h"
 #include "BitmapSlider.h"
 #include "DlgVideo.h"
+#include "GuiTestEnvironment.h"
 #include "MyListCtrl.h"
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
@@ -34,25 +34,11 @@
 
 namespace {
 
-QStringList SampleRecordings() {
-    for (const QString& dir :
-         {QStringLiteral(VELTO_SAMPLES_DIR), QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
-        const QStringList found =
-            QDir(dir).entryList({"*.MOV", "*.MP4", "*.mov", "*.mp4"}, QDir::Files, QDir::Name);
-        if (found.size() >= 4) {
-            QStringList paths;
-            for (const QString& name : found.mid(0, 4)) {
-                paths << QDir(dir).filePath(name);
-            }
-            return paths;
-        }
-    }
-    return {};
-}
+using velto::testing::SampleRecordings;
+using velto::testing::WaitFor;
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
-    return QTest::qWaitFor(condition, timeoutMs);
-}
+// How long a test waits for the player to follow a command.
+constexpr int kWaitMs = 8000;
 
 // Counts the key presses that reach an object.
 class KeyCounter : public QObject {
@@ -154,10 +140,12 @@ protected:
     CMyListCtrl* list() { return dlg().m_pListCtrl; }
 
     bool WaitPlaying(int index) {
-        return WaitFor([&] {
-            return dlg().m_nCurIndex == index && dlg().m_engine.GetState() == Playing &&
-                   dlg().m_engine.GetTime() > 0;
-        });
+        return WaitFor(
+            [&] {
+                return dlg().m_nCurIndex == index && dlg().m_engine.GetState() == Playing &&
+                       dlg().m_engine.GetTime() > 0;
+            },
+            kWaitMs);
     }
 
     // Copies of the samples under new names, so tests may delete or lock them.
@@ -220,9 +208,9 @@ TEST_F(Input, SpaceTogglesPause) {
     dlg().ImportPaths({s_samples[0]});
     ASSERT_TRUE(WaitPlaying(0));
     QTest::keyClick(list(), Qt::Key_Space);
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }));
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }, kWaitMs));
     QTest::keyClick(list(), Qt::Key_Space);
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Playing; }));
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Playing; }, kWaitMs));
 }
 
 TEST_F(Input, EscapeNeverClosesTheWindow) {
@@ -291,7 +279,7 @@ TEST_F(Input, DropOnAPlayingOrPausedRecordingAdvancesExactlyOneEntry) {
     EXPECT_FALSE(dlg().m_bDropped);
 
     dlg().OnPlayPause();
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }));
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }, kWaitMs));
     Drop(CopiesOfSamples({"y.mp4"}));
     EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 6);
     ASSERT_TRUE(WaitPlaying(2));
@@ -449,10 +437,12 @@ TEST_F(Input, SliderPressPausesAndReleaseSeeksAndResumes) {
     QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(dlg().m_engine.GetState(), Paused);
     QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, at);
-    ASSERT_TRUE(WaitFor([&] {
-        return dlg().m_engine.GetState() == Playing &&
-               dlg().m_engine.GetTime() > dlg().m_engine.GetLength() / 2;
-    }));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return dlg().m_engine.GetState() == Playing &&
+                   dlg().m_engine.GetTime() > dlg().m_engine.GetLength() / 2;
+        },
+        kWaitMs));
     EXPECT_TRUE(list()->hasFocus());
 }
 
@@ -471,17 +461,7 @@ TEST_F(Input, AboutCommandShowsTheAboutBox) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    const QByteArray root = home.path().toUtf8();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", root + "/run");
-    QDir().mkpath(home.path() + "/run");
-    QFile::setPermissions(home.path() + "/run",
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const velto::testing::GuiTestEnvironment environment;
     CPlayerApp::PrepareProcess();
     QApplication app(argc, argv);
     CPlayerApp::ApplyStyle(app);

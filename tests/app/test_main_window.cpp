@@ -18,33 +18,23 @@
 #include <memory>
 
 #include "DlgVideo.h"
+#include "GuiTestEnvironment.h"
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
 #include "VideoArea.h"
 
 namespace {
 
-QTemporaryDir* g_home = nullptr;
+const velto::testing::GuiTestEnvironment* g_environment = nullptr;
 
 QString ConfigPath() {
-    return g_home->path() + QStringLiteral("/Pictures/Config/config.ini");
+    return g_environment->HomePath() + QStringLiteral("/Pictures/Config/config.ini");
 }
 
 // A sample recording made by the samples target, or empty.
 QString SampleRecording() {
-    for (const QString& dir :
-         {qEnvironmentVariable("VELTO_SAMPLES_DIR"), QStringLiteral(VELTO_SAMPLES_DIR),
-          QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
-        if (dir.isEmpty()) {
-            continue;
-        }
-        const QStringList found =
-            QDir(dir).entryList({"*.MOV", "*.MP4", "*.mov", "*.mp4"}, QDir::Files, QDir::Name);
-        if (!found.isEmpty()) {
-            return QDir(dir).filePath(found.first());
-        }
-    }
-    return QString();
+    const QStringList samples = velto::testing::SampleRecordings();
+    return samples.isEmpty() ? QString() : samples.first();
 }
 
 bool IsDark(QRgb c) {
@@ -358,18 +348,8 @@ TEST(StartUp, WaylandSessionsUseXcb) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    g_home = &home;
-    const QByteArray root = home.path().toUtf8();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", root + "/run");
-    QDir().mkpath(home.path() + "/run");
-    QFile::setPermissions(home.path() + "/run",
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const velto::testing::GuiTestEnvironment environment;
+    g_environment = &environment;
     CPlayerApp::PrepareProcess();
     QApplication app(argc, argv);
     CPlayerApp::ApplyStyle(app);

@@ -27,6 +27,7 @@
 
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
+#include "GuiTestEnvironment.h"
 #include "MyListCtrl.h"
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
@@ -39,27 +40,10 @@
 
 namespace {
 
-QTemporaryDir* g_home = nullptr;
+using velto::testing::SampleRecordings;
+using velto::testing::WaitFor;
 
-QStringList SampleRecordings() {
-    for (const QString& dir :
-         {QStringLiteral(VELTO_SAMPLES_DIR), QStringLiteral(VELTO_SOURCE_DIR "/build/samples")}) {
-        const QStringList found =
-            QDir(dir).entryList({"*.MOV", "*.MP4", "*.mov", "*.mp4"}, QDir::Files, QDir::Name);
-        if (found.size() >= 4) {
-            QStringList paths;
-            for (const QString& name : found.mid(0, 4)) {
-                paths << QDir(dir).filePath(name);
-            }
-            return paths;
-        }
-    }
-    return {};
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    return QTest::qWaitFor(condition, timeoutMs);
-}
+const velto::testing::GuiTestEnvironment* g_environment = nullptr;
 
 QJsonObject MapState(CDlgMap* map) {
     QVariant result;
@@ -425,7 +409,7 @@ TEST_F(Playback, CaptureKeepsThePlayStateAndWritesAJpeg) {
     ASSERT_TRUE(WaitPlaying(0));
     QTest::qWait(500);  // a frame on screen
     const QDir folder(CPlayerDlg::CaptureFolder());
-    EXPECT_TRUE(folder.absolutePath().startsWith(g_home->path()));
+    EXPECT_TRUE(folder.absolutePath().startsWith(g_environment->HomePath()));
     const int before = folder.exists() ? int(folder.entryList(QDir::Files).size()) : 0;
 
     dlg().OnCapture();
@@ -500,19 +484,9 @@ TEST_F(Playback, AnUnreadableRecordingEndsLikeAnEndedOne) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    g_home = &home;
-    const QByteArray root = home.path().toUtf8();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", root + "/run");
-    qputenv("XDG_PICTURES_DIR", root + "/Pictures");
-    QDir().mkpath(home.path() + "/run");
-    QFile::setPermissions(home.path() + "/run",
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const velto::testing::GuiTestEnvironment environment;
+    g_environment = &environment;
+    qputenv("XDG_PICTURES_DIR", environment.HomePath().toUtf8() + "/Pictures");
     CPlayerApp::PrepareProcess();
     QApplication app(argc, argv);
     CPlayerApp::ApplyStyle(app);

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -461,8 +462,8 @@ TEST_F(MapTest, PageWithoutMapLibraryKeepsNoticeAndNeverBecomesReady) {
 #include "DlgMapTest.moc"
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    auto app = maptest::MakeApplication(argc, argv, home);
+    const velto::testing::GuiTestEnvironment environment;
+    auto app = maptest::MakeApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,19 +2,21 @@
 
 #include <QJsonObject>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
+
+#include "GuiTestEnvironment.h"
 
 class QApplication;
 class QWebEnginePage;
 
 namespace maptest {
 
-// Prepares the process for Qt WebEngine under Xvfb as root (sandbox off, HOME
-// and XDG folders in a temp folder) and creates the application object.
-std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv, QTemporaryDir& home);
+// Prepares the process for Qt WebEngine under Xvfb (no GPU, shared GL
+// contexts) and creates the application object; a GuiTestEnvironment made
+// before gives it its temporary home and turns the sandbox off.
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv);
 
 // Runs script in the page's main world and waits for its result.
 QVariant Evaluate(QWebEnginePage* page, const QString& script, int timeoutMs = 10000);
@@ -22,7 +24,9 @@ QVariant Evaluate(QWebEnginePage* page, const QString& script, int timeoutMs = 1
 // The page's own state as reported by window.__veltoState().
 QJsonObject PageState(QWebEnginePage* page);
 
-// Processes events until condition holds or timeoutMs passes; returns the condition.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000);
+// Waits as velto::testing::WaitFor does, long enough for a page to load.
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    return velto::testing::WaitFor(condition, timeoutMs);
+}
 
 }  // namespace maptest

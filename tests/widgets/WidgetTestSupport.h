@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
+#include <functional>
+
+#include "GuiTestEnvironment.h"
 
 namespace widgettest {
 
@@ -46,16 +48,9 @@ int CountPixels(const QImage& image, const QRect& area, Match match)
 
 // Waits (processing events) until `done` holds or `ms` pass; on a real X
 // server pointer moves arrive asynchronously.
-template <typename Done>
-bool WaitFor(Done done, int ms = 2000)
+inline bool WaitFor(const std::function<bool()>& done, int ms = 2000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return velto::testing::WaitFor(done, ms);
 }
 
 }  // namespace widgettest
