@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QPalette>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -30,22 +29,7 @@ void CPlayerApp::ApplyStyle(QApplication& app) {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         app.setStyle(fusion);
     }
-    QPalette pal;
-    pal.setColor(QPalette::Window, QColor(32, 32, 32));
-    pal.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    pal.setColor(QPalette::Base, QColor(24, 24, 24));
-    pal.setColor(QPalette::AlternateBase, QColor(40, 40, 40));
-    pal.setColor(QPalette::Text, QColor(230, 230, 230));
-    pal.setColor(QPalette::Button, QColor(48, 48, 48));
-    pal.setColor(QPalette::ButtonText, QColor(130, 149, 179));
-    pal.setColor(QPalette::Highlight, QColor(52, 101, 164));
-    pal.setColor(QPalette::HighlightedText, Qt::white);
-    pal.setColor(QPalette::ToolTipBase, QColor(48, 48, 48));
-    pal.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
-    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
-    pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
-    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
-    app.setPalette(pal);
+    app.setPalette(CPlayerDlg::DarkPalette());
 }
 
 QStringList CPlayerApp::RecordingsFromArguments(const QStringList& args, QStringList* rejected) {

@@ -36,9 +36,11 @@ constexpr int kEndCheckPeriodMs = 1000;
 
 const QColor kMapTextColour(130, 149, 179);
 
-// The player's dark look: near-black window, dark grey fields, the blue-grey
-// text colour of the map placeholder for disabled text.
-QPalette DarkPalette() {
+}  // namespace
+
+// Near-black window, dark grey fields, the blue-grey text colour of the map
+// placeholder for disabled text.
+QPalette CPlayerDlg::DarkPalette() {
     QPalette pal;
     pal.setColor(QPalette::Window, QColor(24, 26, 30));
     pal.setColor(QPalette::WindowText, QColor(214, 220, 228));
@@ -57,8 +59,6 @@ QPalette DarkPalette() {
     pal.setColor(QPalette::Disabled, QPalette::ButtonText, kMapTextColour.darker(150));
     return pal;
 }
-
-}  // namespace
 
 CPlayerDlg::CPlayerDlg(QWidget* parent) : QDialog(parent) {
     m_nBarLit.fill(-1);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPalette>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -89,6 +90,9 @@ public:
     QWidget* GetDlgItem(int nId) const;
     // Full path of config.ini: <Pictures>/Config/config.ini.
     static QString ConfigFilePath();
+    // The player's dark look, for the window and (through
+    // CPlayerApp::ApplyStyle) every other window of the program.
+    static QPalette DarkPalette();
 
     // ---- app/PlayerDlgLayout.cpp -------------------------------------------
     void DrawIdlePicture();
@@ -166,7 +170,7 @@ public:
     // app/PlayerDlgInput.cpp
     static QString VideoNameFilter();  // the import dialog's filter, any letter case
     void OnSeekPress(QMouseEvent* event);
-    void ToggleLockOfSelected();  // command 32774
+    void ToggleLockOfSelected();   // command 32774
     void SetSpeedUnit(int nUnit);  // commands 32781 (0, mph) and 32789 (1, km/h)
     void ShowAboutBox();
     // The playlist's context menu: remove, lock, speed unit.
