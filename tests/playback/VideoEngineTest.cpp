@@ -1,5 +1,7 @@
 #include "VideoEngine.h"
 
+#include "CallQueue.h"
+
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -25,48 +27,7 @@ namespace {
 
 const std::string kClip = VELTO_ENGINE_CLIP;  // 15 s, 1280x720, 30 fps, with sound
 
-// Stands in for the GUI thread's event loop: the poster queues calls, the
-// test thread runs them.
-class CallQueue {
-public:
-    CVideoEngine::Poster MakePoster() {
-        return [this](std::function<void()> call) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_calls.push_back(std::move(call));
-        };
-    }
-
-    void RunPending() {
-        std::deque<std::function<void()>> batch;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            batch.swap(m_calls);
-        }
-        for (auto& call : batch)
-            call();
-    }
-
-    // Runs queued calls until `done` holds or `ms` have passed.
-    bool PumpUntil(const std::function<bool()>& done, int ms) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            RunPending();
-            if (done())
-                return true;
-            if (Clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-
-    void PumpFor(int ms) {
-        PumpUntil([] { return false; }, ms);
-    }
-
-private:
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_calls;
-};
+using velto::testing::CallQueue;
 
 // Records the reports; only ever called on the test thread.
 class RecordingSink : public IPlayerEventSink {

@@ -12,14 +12,10 @@
 #include <vector>
 
 #ifdef VELTO_HAVE_ENGINE
+#include "CallQueue.h"
 #include "VideoEngine.h"
 
 #include <xcb/xcb.h>
-
-#include <chrono>
-#include <deque>
-#include <mutex>
-#include <thread>
 #endif
 
 namespace {
@@ -218,36 +214,7 @@ TEST(SampleRecordingsDrive, MovieFilesShowTheirRecordingTime) {
 }
 
 #ifdef VELTO_HAVE_ENGINE
-class CallQueue {
-public:
-    CVideoEngine::Poster MakePoster() {
-        return [this](std::function<void()> call) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_calls.push_back(std::move(call));
-        };
-    }
-    bool PumpUntil(const std::function<bool()>& done, int ms) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            std::deque<std::function<void()>> batch;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                batch.swap(m_calls);
-            }
-            for (auto& call : batch)
-                call();
-            if (done())
-                return true;
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-
-private:
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_calls;
-};
+using velto::testing::CallQueue;
 
 class PlayingSink : public IPlayerEventSink {
 public:
