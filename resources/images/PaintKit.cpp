@@ -8,6 +8,22 @@
 
 namespace PaintKit {
 
+namespace {
+
+// An ellipse filling rect for a round body, else a pill with half-circle ends.
+QPainterPath EllipseOrPill(const QRectF& rect, bool round) {
+    QPainterPath path;
+    if (round) {
+        path.addEllipse(rect);
+    } else {
+        const double r = rect.height() / 2.0;
+        path.addRoundedRect(rect, r, r);
+    }
+    return path;
+}
+
+}  // namespace
+
 FacePalette PaletteFor(Face face) {
     switch (face) {
         case Face::Blue:
@@ -61,14 +77,8 @@ void PaintGlossyBody(QPainter& painter, const QPainterPath& shape, const QRectF&
     painter.drawPath(shape);
 
     const QRectF inner = bounds.adjusted(1.0, 1.0, -1.0, -1.0);
-    QPainterPath body;
     const bool round = qAbs(bounds.width() - bounds.height()) < 0.5;
-    if (round) {
-        body.addEllipse(inner);
-    } else {
-        const double r = inner.height() / 2.0;
-        body.addRoundedRect(inner, r, r);
-    }
+    const QPainterPath body = EllipseOrPill(inner, round);
     QLinearGradient fill(inner.topLeft(), inner.bottomLeft());
     fill.setColorAt(0.0, palette.top);
     fill.setColorAt(0.55, palette.bottom);
@@ -89,13 +99,7 @@ void PaintGlossyBody(QPainter& painter, const QPainterPath& shape, const QRectF&
     // Gloss: a bright cap over the upper half.
     QRectF capRect(inner.left() + inner.width() * 0.08, inner.top() + 0.6, inner.width() * 0.84,
                    inner.height() * 0.52);
-    QPainterPath cap;
-    if (round) {
-        cap.addEllipse(capRect);
-    } else {
-        const double r = capRect.height() / 2.0;
-        cap.addRoundedRect(capRect, r, r);
-    }
+    const QPainterPath cap = EllipseOrPill(capRect, round);
     QLinearGradient gloss(capRect.topLeft(), capRect.bottomLeft());
     gloss.setColorAt(0.0, QColor(255, 255, 255, 150));
     gloss.setColorAt(1.0, QColor(255, 255, 255, 12));
