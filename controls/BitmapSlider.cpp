@@ -17,21 +17,18 @@ namespace {
 constexpr int kHighDpi = 96;
 }
 
-CBitmapSlider::CBitmapSlider(QWidget* parent) : QWidget(parent)
-{
+CBitmapSlider::CBitmapSlider(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 CBitmapSlider::~CBitmapSlider() = default;
 
-QSize CBitmapSlider::sizeHint() const
-{
+QSize CBitmapSlider::sizeHint() const {
     return QSize(280, qMax(15, m_nThumbHeight + m_nMarginTop + m_nMarginBottom));
 }
 
-void CBitmapSlider::SetColourChannel(QRgb channel, QRgb innerChannel, int dpi)
-{
+void CBitmapSlider::SetColourChannel(QRgb channel, QRgb innerChannel, int dpi) {
     m_nDpi = dpi;
     if (dpi > kHighDpi) {
         m_nMarginTop = 2;
@@ -44,19 +41,20 @@ void CBitmapSlider::SetColourChannel(QRgb channel, QRgb innerChannel, int dpi)
 }
 
 QImage CBitmapSlider::PrepareThumb(const QImage& source, bool transparent, QRgb colour, int x,
-                                   int y)
-{
+                                   int y) {
     QImage image = source.convertToFormat(QImage::Format_ARGB32);
     if (transparent) {
         if (colour == kTransparentFromPixel) {
-            if (!image.rect().contains(x, y)) x = y = 0;
+            if (!image.rect().contains(x, y))
+                x = y = 0;
             colour = image.pixel(x, y);
         }
         const QRgb key = colour & 0x00FFFFFFu;
         for (int row = 0; row < image.height(); ++row) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
             for (int col = 0; col < image.width(); ++col) {
-                if ((line[col] & 0x00FFFFFFu) == key) line[col] = 0;
+                if ((line[col] & 0x00FFFFFFu) == key)
+                    line[col] = 0;
             }
         }
     }
@@ -64,8 +62,7 @@ QImage CBitmapSlider::PrepareThumb(const QImage& source, bool transparent, QRgb 
 }
 
 bool CBitmapSlider::SetThumbImages(const QImage& thumb, const QImage& active, bool transparent,
-                                   QRgb transparentColour, int x, int y)
-{
+                                   QRgb transparentColour, int x, int y) {
     m_thumb = QImage();
     m_thumbActive = QImage();
     m_bThumb = false;
@@ -89,8 +86,7 @@ bool CBitmapSlider::SetThumbImages(const QImage& thumb, const QImage& active, bo
 }
 
 bool CBitmapSlider::SetThumbBitmaps(int thumbId, int activeId, bool transparent,
-                                    QRgb transparentColour, int x, int y)
-{
+                                    QRgb transparentColour, int x, int y) {
     if (thumbId == 0) {
         SetThumbImages(QImage(), QImage(), false);
         return true;
@@ -105,29 +101,29 @@ bool CBitmapSlider::SetThumbBitmaps(int thumbId, int activeId, bool transparent,
     return SetThumbImages(thumb, active, transparent, transparentColour, x, y);
 }
 
-void CBitmapSlider::SetFocusRectFlag(bool flag, bool redraw)
-{
+void CBitmapSlider::SetFocusRectFlag(bool flag, bool redraw) {
     m_bFocusRect = flag;
-    if (redraw) update();
+    if (redraw)
+        update();
 }
 
-void CBitmapSlider::SetValueRange(int minimum, int maximum, bool redraw)
-{
+void CBitmapSlider::SetValueRange(int minimum, int maximum, bool redraw) {
     m_nMin = minimum;
     m_nMax = maximum;
-    if (redraw) update();
+    if (redraw)
+        update();
 }
 
-void CBitmapSlider::SetValue(int value)
-{
-    if (value > m_nMax) value = m_nMax;
-    if (value < m_nMin) value = m_nMin;
+void CBitmapSlider::SetValue(int value) {
+    if (value > m_nMax)
+        value = m_nMax;
+    if (value < m_nMin)
+        value = m_nMin;
     m_nValue = value;
     update();
 }
 
-int CBitmapSlider::Pos2Pixel(int value) const
-{
+int CBitmapSlider::Pos2Pixel(int value) const {
     const int usable = width() - m_nMarginRight - m_nMarginLeft - m_nThumbWidth;
     int offset = 0;
     if (m_nMax != m_nMin) {
@@ -138,29 +134,27 @@ int CBitmapSlider::Pos2Pixel(int value) const
     return m_nThumbWidth / 2 + m_nMarginLeft + offset;
 }
 
-int CBitmapSlider::Pixel2Pos(int centre) const
-{
+int CBitmapSlider::Pixel2Pos(int centre) const {
     const int usable = width() - m_nMarginRight - m_nMarginLeft - m_nThumbWidth;
-    if (usable <= 0) return m_nMin;
+    if (usable <= 0)
+        return m_nMin;
     const double fraction =
         static_cast<double>(centre - m_nThumbWidth / 2 - m_nMarginLeft) / usable;
     return static_cast<int>(std::trunc(fraction * (static_cast<double>(m_nMax) - m_nMin) + m_nMin));
 }
 
-QPoint CBitmapSlider::ThumbTopLeft() const
-{
+QPoint CBitmapSlider::ThumbTopLeft() const {
     return QPoint(Pos2Pixel(m_nValue) - m_nThumbWidth / 2, m_nMarginTop);
 }
 
-QColor CBitmapSlider::ParentBackground() const
-{
+QColor CBitmapSlider::ParentBackground() const {
     const QWidget* parent = parentWidget();
-    if (parent == nullptr) return palette().color(QPalette::Window);
+    if (parent == nullptr)
+        return palette().color(QPalette::Window);
     return parent->palette().color(parent->backgroundRole());
 }
 
-void CBitmapSlider::paintEvent(QPaintEvent*)
-{
+void CBitmapSlider::paintEvent(QPaintEvent*) {
     QPainter screen(this);
     CMyMemDC dc(&screen, rect());
     QPainter* p = dc.painter();
@@ -188,26 +182,27 @@ void CBitmapSlider::paintEvent(QPaintEvent*)
     }
 }
 
-void CBitmapSlider::PostToParent(QEvent::Type type)
-{
-    if (parentWidget() == nullptr) return;
+void CBitmapSlider::PostToParent(QEvent::Type type) {
+    if (parentWidget() == nullptr)
+        return;
     QCoreApplication::postEvent(parentWidget(), new CSliderEvent(type, m_nControlId, m_nValue));
 }
 
-void CBitmapSlider::DragTo(int x)
-{
+void CBitmapSlider::DragTo(int x) {
     int centre = x - m_nDragOffset;
     const int lowest = m_nMarginLeft + m_nThumbWidth / 2;
     const int highest = width() - m_nMarginRight - m_nThumbWidth / 2;
-    if (centre < lowest) centre = lowest;
-    if (centre > highest) centre = highest;
-    if (centre == Pos2Pixel(m_nValue)) return;
+    if (centre < lowest)
+        centre = lowest;
+    if (centre > highest)
+        centre = highest;
+    if (centre == Pos2Pixel(m_nValue))
+        return;
     SetValue(Pixel2Pos(centre));
     PostToParent(CSliderEvent::Moving);
 }
 
-void CBitmapSlider::mousePressEvent(QMouseEvent* event)
-{
+void CBitmapSlider::mousePressEvent(QMouseEvent* event) {
     if (!isEnabled() || event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -223,60 +218,72 @@ void CBitmapSlider::mousePressEvent(QMouseEvent* event)
     update();
 }
 
-void CBitmapSlider::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!isEnabled() || !m_bLButtonDown) return;
+void CBitmapSlider::mouseMoveEvent(QMouseEvent* event) {
+    if (!isEnabled() || !m_bLButtonDown)
+        return;
     DragTo(event->position().toPoint().x());
 }
 
-void CBitmapSlider::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (!isEnabled() || !m_bLButtonDown || event->button() != Qt::LeftButton) return;
+void CBitmapSlider::mouseReleaseEvent(QMouseEvent* event) {
+    if (!isEnabled() || !m_bLButtonDown || event->button() != Qt::LeftButton)
+        return;
     m_bLButtonDown = false;
     update();
     PostToParent(CSliderEvent::Moved);
     emit sliderReleased();
 }
 
-void CBitmapSlider::keyPressEvent(QKeyEvent* event)
-{
-    if (!isEnabled()) return;
+void CBitmapSlider::keyPressEvent(QKeyEvent* event) {
+    if (!isEnabled())
+        return;
     qint64 value = m_nValue;  // wide enough for value +- page at the ends of int
     switch (event->key()) {
-        case Qt::Key_PageUp: value -= m_nPage; break;
-        case Qt::Key_PageDown: value += m_nPage; break;
-        case Qt::Key_End: value = m_nMax; break;
-        case Qt::Key_Home: value = m_nMin; break;
+        case Qt::Key_PageUp:
+            value -= m_nPage;
+            break;
+        case Qt::Key_PageDown:
+            value += m_nPage;
+            break;
+        case Qt::Key_End:
+            value = m_nMax;
+            break;
+        case Qt::Key_Home:
+            value = m_nMin;
+            break;
         case Qt::Key_Right:
-        case Qt::Key_Down: value += 1; break;
+        case Qt::Key_Down:
+            value += 1;
+            break;
         case Qt::Key_Left:
-        case Qt::Key_Up: value -= 1; break;
-        default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_Up:
+            value -= 1;
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     SetValue(static_cast<int>(std::clamp<qint64>(value, m_nMin, m_nMax)));
     PostToParent(CSliderEvent::Moved);
     event->accept();
 }
 
-void CBitmapSlider::focusInEvent(QFocusEvent* event)
-{
+void CBitmapSlider::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     m_bFocus = true;
     update();
 }
 
-void CBitmapSlider::focusOutEvent(QFocusEvent* event)
-{
+void CBitmapSlider::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     m_bFocus = false;
     update();
 }
 
-void CBitmapSlider::changeEvent(QEvent* event)
-{
+void CBitmapSlider::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::EnabledChange) {
-        if (!isEnabled()) m_bLButtonDown = false;
+        if (!isEnabled())
+            m_bLButtonDown = false;
         update();
     }
 }

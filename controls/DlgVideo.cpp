@@ -5,8 +5,7 @@
 #include <QTimer>
 #include <QWindow>
 
-CDlgVideo::CDlgVideo(QWidget* parent) : QWidget(parent)
-{
+CDlgVideo::CDlgVideo(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_NativeWindow);
     // libvlc draws into this window (in a sub-window of its own); Qt only
     // ever fills it black and never erases it first.
@@ -20,45 +19,39 @@ CDlgVideo::CDlgVideo(QWidget* parent) : QWidget(parent)
 
 CDlgVideo::~CDlgVideo() = default;
 
-unsigned long CDlgVideo::VideoWindowId()
-{
+unsigned long CDlgVideo::VideoWindowId() {
     return static_cast<unsigned long>(winId());
 }
 
-bool CDlgVideo::IsInputDisabled() const
-{
+bool CDlgVideo::IsInputDisabled() const {
     return testAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 // Qt then routes mouse input past the surface; the native window (and so the
 // sub-window libvlc renders into) also gets an empty input region, so the X
 // server delivers pointer events over the video to the main window.
-void CDlgVideo::DisableInput()
-{
+void CDlgVideo::DisableInput() {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, true);
+    if (QWindow* window = windowHandle())
+        window->setFlag(Qt::WindowTransparentForInput, true);
 }
 
-void CDlgVideo::FillBlack()
-{
+void CDlgVideo::FillBlack() {
     repaint();
 }
 
-void CDlgVideo::paintEvent(QPaintEvent* event)
-{
+void CDlgVideo::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::black);
 }
 
-void CDlgVideo::resizeEvent(QResizeEvent* event)
-{
+void CDlgVideo::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     update();
 }
 
 // Before input is let through, a double click on the surface goes on to the
 // main window all the same (it toggles full screen there).
-void CDlgVideo::mouseDoubleClickEvent(QMouseEvent* event)
-{
+void CDlgVideo::mouseDoubleClickEvent(QMouseEvent* event) {
     event->ignore();
 }

@@ -14,8 +14,7 @@ constexpr int kFrameDisabled = 3;
 constexpr int kFrameCount = 4;
 }  // namespace
 
-CPngButton::CPngButton(QWidget* parent) : QPushButton(parent)
-{
+CPngButton::CPngButton(QWidget* parent) : QPushButton(parent) {
     // An image button never becomes a dialog's default button (Enter in the
     // playlist must not press it).
     setAutoDefault(false);
@@ -25,8 +24,7 @@ CPngButton::CPngButton(QWidget* parent) : QPushButton(parent)
 
 CPngButton::~CPngButton() = default;
 
-bool CPngButton::SetImage(int id)
-{
+bool CPngButton::SetImage(int id) {
     QImage image;
     if (!LoadPngResource(id, "PNG", image)) {
         m_image = QImage();
@@ -49,47 +47,48 @@ bool CPngButton::SetImage(int id)
     return true;
 }
 
-QSize CPngButton::sizeHint() const
-{
-    if (HasImage()) return QSize(m_nFrameWidth, m_nImageHeight);
+QSize CPngButton::sizeHint() const {
+    if (HasImage())
+        return QSize(m_nFrameWidth, m_nImageHeight);
     return QPushButton::sizeHint();
 }
 
-int CPngButton::StateFrame() const
-{
-    if (!isEnabled()) return kFrameDisabled;
-    if (hasFocus() || m_bHover) return kFrameHover;
+int CPngButton::StateFrame() const {
+    if (!isEnabled())
+        return kFrameDisabled;
+    if (hasFocus() || m_bHover)
+        return kFrameHover;
     return kFrameNormal;
 }
 
-void CPngButton::DrawFrame(int frame)
-{
-    if (frame == m_nCurFrame) return;
+void CPngButton::DrawFrame(int frame) {
+    if (frame == m_nCurFrame)
+        return;
     m_nCurFrame = frame;
     repaint();
 }
 
-void CPngButton::DrawStateFrame()
-{
+void CPngButton::DrawStateFrame() {
     DrawFrame(StateFrame());
 }
 
-void CPngButton::paintEvent(QPaintEvent*)
-{
-    if (m_image.isNull() || m_nFrameWidth <= 0) return;
+void CPngButton::paintEvent(QPaintEvent*) {
+    if (m_image.isNull() || m_nFrameWidth <= 0)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect source(m_nCurFrame * m_nFrameWidth, 0, m_nFrameWidth, m_nImageHeight);
     painter.drawImage(rect(), m_image, source);
 }
 
-void CPngButton::mouseMoveEvent(QMouseEvent* event)
-{
+void CPngButton::mouseMoveEvent(QMouseEvent* event) {
     const bool wasDown = isDown();
     QPushButton::mouseMoveEvent(event);
-    if (isDown() != wasDown) DrawStateFrame();  // pressed look follows the cursor
+    if (isDown() != wasDown)
+        DrawStateFrame();  // pressed look follows the cursor
 
-    if ((event->buttons() & Qt::LeftButton) && !m_bHover) return;
+    if ((event->buttons() & Qt::LeftButton) && !m_bHover)
+        return;
     if (rect().contains(event->position().toPoint())) {
         if (!m_bHover) {
             m_bHover = true;
@@ -101,66 +100,63 @@ void CPngButton::mouseMoveEvent(QMouseEvent* event)
     }
 }
 
-void CPngButton::mousePressEvent(QMouseEvent* event)
-{
+void CPngButton::mousePressEvent(QMouseEvent* event) {
     QPushButton::mousePressEvent(event);
     DrawStateFrame();
 }
 
-void CPngButton::mouseReleaseEvent(QMouseEvent* event)
-{
+void CPngButton::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasDown = isDown();
     QPushButton::mouseReleaseEvent(event);
-    if (wasDown) DrawStateFrame();
+    if (wasDown)
+        DrawStateFrame();
 }
 
-void CPngButton::enterEvent(QEnterEvent* event)
-{
+void CPngButton::enterEvent(QEnterEvent* event) {
     QPushButton::enterEvent(event);
-    if ((QApplication::mouseButtons() & Qt::LeftButton) && !m_bHover) return;
+    if ((QApplication::mouseButtons() & Qt::LeftButton) && !m_bHover)
+        return;
     if (!m_bHover && isEnabled()) {
         m_bHover = true;
         DrawFrame(kFrameHover);
     }
 }
 
-void CPngButton::leaveEvent(QEvent* event)
-{
+void CPngButton::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
     m_bHover = false;
-    if (isEnabled()) DrawFrame(kFrameNormal);
+    if (isEnabled())
+        DrawFrame(kFrameNormal);
 }
 
-void CPngButton::focusInEvent(QFocusEvent* event)
-{
+void CPngButton::focusInEvent(QFocusEvent* event) {
     QPushButton::focusInEvent(event);
     DrawStateFrame();
 }
 
-void CPngButton::focusOutEvent(QFocusEvent* event)
-{
+void CPngButton::focusOutEvent(QFocusEvent* event) {
     QPushButton::focusOutEvent(event);
     m_bHover = false;
     DrawFrame(isEnabled() ? kFrameNormal : kFrameDisabled);
 }
 
-void CPngButton::showEvent(QShowEvent* event)
-{
+void CPngButton::showEvent(QShowEvent* event) {
     QPushButton::showEvent(event);
     m_nCurFrame = StateFrame();
 }
 
-void CPngButton::MoveFocusAway()
-{
-    if (!hasFocus()) return;
+void CPngButton::MoveFocusAway() {
+    if (!hasFocus())
+        return;
     focusNextChild();
-    if (hasFocus() && parentWidget() != nullptr) parentWidget()->setFocus(Qt::OtherFocusReason);
+    if (hasFocus() && parentWidget() != nullptr)
+        parentWidget()->setFocus(Qt::OtherFocusReason);
 }
 
-void CPngButton::changeEvent(QEvent* event)
-{
+void CPngButton::changeEvent(QEvent* event) {
     QPushButton::changeEvent(event);
-    if (event->type() != QEvent::EnabledChange) return;
+    if (event->type() != QEvent::EnabledChange)
+        return;
     if (!isEnabled()) {
         MoveFocusAway();
         m_bHover = false;

@@ -10,9 +10,7 @@ public:
     static constexpr QEvent::Type Moved = QEvent::Type(0x28D2);
 
     CSliderEvent(QEvent::Type type, int controlId, int value)
-        : QEvent(type), m_nControlId(controlId), m_nValue(value)
-    {
-    }
+        : QEvent(type), m_nControlId(controlId), m_nValue(value) {}
 
     int ControlId() const { return m_nControlId; }
     int Value() const { return m_nValue; }

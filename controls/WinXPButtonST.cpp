@@ -4,14 +4,13 @@
 
 CWinXPButtonST::CWinXPButtonST(QWidget* parent) : CButtonST(parent) {}
 
-void CWinXPButtonST::SetRounded(bool rounded, bool repaint)
-{
+void CWinXPButtonST::SetRounded(bool rounded, bool repaint) {
     m_bIsRounded = rounded;
-    if (repaint) update();
+    if (repaint)
+        update();
 }
 
-void CWinXPButtonST::DrawBackground(QPainter& painter, bool highlighted)
-{
+void CWinXPButtonST::DrawBackground(QPainter& painter, bool highlighted) {
     if (!m_bIsRounded || !highlighted || !IsFlat()) {
         CButtonST::DrawBackground(painter, highlighted);
         return;

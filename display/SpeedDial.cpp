@@ -20,22 +20,20 @@ struct tagUnitParams {
 constexpr tagUnitParams kKmh = {150, 1.0f, 240, "%dKMH", 240};
 constexpr tagUnitParams kMph = {140, static_cast<float>(1.2455745091728356), 210, "%dMPH", 130};
 
-const tagUnitParams& ParamsFor(int unit)
-{
+const tagUnitParams& ParamsFor(int unit) {
     return unit == CSpeedDial::kUnitKmh ? kKmh : kMph;
 }
 
-int TextValue(int speed, int unit)
-{
-    if (unit == CSpeedDial::kUnitKmh) return speed;
+int TextValue(int speed, int unit) {
+    if (unit == CSpeedDial::kUnitKmh)
+        return speed;
     return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(speed)) * 0.6214));
 }
 
 const QColor kTextColour(130, 149, 179);
 const QColor kNeedleColour(255, 0, 0);
 
-QFont SpeedFont()
-{
+QFont SpeedFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
@@ -47,8 +45,7 @@ QFont SpeedFont()
 
 // The speed text must stay inside the dial's text box: a wider fallback face
 // is made smaller until it fits.
-QFont FittedFont(const QString& text, const QRectF& box)
-{
+QFont FittedFont(const QString& text, const QRectF& box) {
     QFont font = SpeedFont();
     const qreal room = box.width() * 0.92;  // keep clear of the box's rounded ends
     while (font.pixelSize() > 7 && QFontMetricsF(font).horizontalAdvance(text) > room) {
@@ -59,8 +56,7 @@ QFont FittedFont(const QString& text, const QRectF& box)
 
 }  // namespace
 
-CSpeedDial::CSpeedDial(QWidget* parent) : QWidget(parent)
-{
+CSpeedDial::CSpeedDial(QWidget* parent) : QWidget(parent) {
     LoadPngResource(218, "PNG", m_imageMph);
     LoadPngResource(220, "PNG", m_imageKmh);
     LoadPngResource(217, "PNG", m_imageCompass);
@@ -70,8 +66,7 @@ CSpeedDial::CSpeedDial(QWidget* parent) : QWidget(parent)
 CSpeedDial::~CSpeedDial() = default;
 
 void CSpeedDial::SetImages(const QImage& mphDial, const QImage& kmhDial, const QImage& compass,
-                           const QImage& compassNeedle)
-{
+                           const QImage& compassNeedle) {
     m_imageMph = mphDial;
     m_imageKmh = kmhDial;
     m_imageCompass = compass;
@@ -79,13 +74,11 @@ void CSpeedDial::SetImages(const QImage& mphDial, const QImage& kmhDial, const Q
     update();
 }
 
-QSize CSpeedDial::sizeHint() const
-{
+QSize CSpeedDial::sizeHint() const {
     return QSize(308, 145);
 }
 
-tagSpeedDialLayout CSpeedDial::Layout(int width, int height)
-{
+tagSpeedDialLayout CSpeedDial::Layout(int width, int height) {
     tagSpeedDialLayout l;
     if (width >= 2 * height + 48) {
         l.side = height;
@@ -106,30 +99,25 @@ tagSpeedDialLayout CSpeedDial::Layout(int width, int height)
     return l;
 }
 
-int CSpeedDial::NeedleMaximum(int unit)
-{
+int CSpeedDial::NeedleMaximum(int unit) {
     return ParamsFor(unit).needleMaximum;
 }
 
-int CSpeedDial::NeedleSpeed(int speed, int unit)
-{
+int CSpeedDial::NeedleSpeed(int speed, int unit) {
     return (speed >= 0 && speed <= NeedleMaximum(unit)) ? speed : 0;
 }
 
-int CSpeedDial::NeedleAngle(int needleSpeed, int unit)
-{
+int CSpeedDial::NeedleAngle(int needleSpeed, int unit) {
     const tagUnitParams& params = ParamsFor(unit);
     const float turn = static_cast<float>(needleSpeed) * params.degreesPerKmh;
     return (static_cast<int>(std::trunc(turn)) + params.needleOffset) % 360;
 }
 
-int CSpeedDial::NeedleLength(const tagSpeedDialLayout& layout)
-{
+int CSpeedDial::NeedleLength(const tagSpeedDialLayout& layout) {
     return 3 * (layout.half / 4);
 }
 
-QPoint CSpeedDial::NeedleTip(const tagSpeedDialLayout& layout, int angle)
-{
+QPoint CSpeedDial::NeedleTip(const tagSpeedDialLayout& layout, int angle) {
     const float radians = static_cast<float>(angle * 3.1415 / 180.0);
     const float length = static_cast<float>(NeedleLength(layout));
     const float dx = static_cast<float>(std::cos(radians)) * length;
@@ -138,30 +126,27 @@ QPoint CSpeedDial::NeedleTip(const tagSpeedDialLayout& layout, int angle)
                   layout.cy + static_cast<int>(std::trunc(dy)));
 }
 
-QString CSpeedDial::SpeedText(int speed, int unit)
-{
+QString CSpeedDial::SpeedText(int speed, int unit) {
     const tagUnitParams& params = ParamsFor(unit);
     int value = TextValue(speed, unit);
-    if (value > params.textMaximum || value < 0) value = 0;
+    if (value > params.textMaximum || value < 0)
+        value = 0;
     return QString::asprintf(params.format, value);
 }
 
-QRectF CSpeedDial::TextRect(const tagSpeedDialLayout& layout)
-{
+QRectF CSpeedDial::TextRect(const tagSpeedDialLayout& layout) {
     const float s = static_cast<float>(layout.side);
     return QRectF(layout.x1 + s / 3.0f, layout.y0 + s / 100.0f * 78.0f, s / 2.75f,
                   s / 100.0f * 9.0f);
 }
 
-QRectF CSpeedDial::CompassNeedleRect(const tagSpeedDialLayout& layout)
-{
+QRectF CSpeedDial::CompassNeedleRect(const tagSpeedDialLayout& layout) {
     const int eighth = layout.side / 8;
     return QRectF(layout.x2 + (layout.side - eighth) / 2.0f,
                   layout.y0 + (layout.side - layout.half) / 2.0f, eighth, layout.half);
 }
 
-int CSpeedDial::Draw(int speed, double heading, int unit)
-{
+int CSpeedDial::Draw(int speed, double heading, int unit) {
     m_nSpeed = speed;
     m_nUnit = unit;
     m_nNeedleSpeed = NeedleSpeed(speed, unit);
@@ -173,12 +158,12 @@ int CSpeedDial::Draw(int speed, double heading, int unit)
     return m_nNeedleSpeed;
 }
 
-void CSpeedDial::paintEvent(QPaintEvent*)
-{
+void CSpeedDial::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setPen(Qt::black);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (!m_bDrawn) return;
+    if (!m_bDrawn)
+        return;
 
     const tagSpeedDialLayout l = Layout(width(), height());
     p.setRenderHint(QPainter::Antialiasing);
@@ -186,8 +171,10 @@ void CSpeedDial::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::TextAntialiasing);
 
     const QImage& dial = m_nUnit != kUnitMph ? m_imageKmh : m_imageMph;
-    if (!dial.isNull()) p.drawImage(QRect(l.x1, l.y0, l.side, l.side), dial);
-    if (!m_imageCompass.isNull()) p.drawImage(QRect(l.x2, l.y0, l.side, l.side), m_imageCompass);
+    if (!dial.isNull())
+        p.drawImage(QRect(l.x1, l.y0, l.side, l.side), dial);
+    if (!m_imageCompass.isNull())
+        p.drawImage(QRect(l.x2, l.y0, l.side, l.side), m_imageCompass);
 
     const QPoint tip = NeedleTip(l, NeedleAngle(m_nNeedleSpeed, m_nUnit));
     p.setPen(QPen(kNeedleColour, 2.0, Qt::SolidLine, Qt::FlatCap));
@@ -199,7 +186,8 @@ void CSpeedDial::paintEvent(QPaintEvent*)
     p.setPen(kTextColour);
     p.drawText(box, Qt::AlignCenter, text);
 
-    if (m_imageNeedle.isNull()) return;
+    if (m_imageNeedle.isNull())
+        return;
     p.translate(l.cx2, l.cy);
     p.rotate(static_cast<float>(m_dHeading));
     p.translate(-l.cx2, -l.cy);

@@ -15,8 +15,7 @@ const QColor kCursor(255, 255, 255);
 const QColor kLabel(255, 255, 255);
 
 // Reads sample `index`; a sample that cannot be fetched reads as zeros.
-tagAssistInfo FetchSample(const TelemetryStore* store, int index)
-{
+tagAssistInfo FetchSample(const TelemetryStore* store, int index) {
     tagAssistInfo sample;
     if (store == nullptr || store->GetSample(index, sample) != 0) {
         sample.accelX = sample.accelY = sample.accelZ = 0.0f;
@@ -24,22 +23,19 @@ tagAssistInfo FetchSample(const TelemetryStore* store, int index)
     return sample;
 }
 
-int ToPixel(float value)
-{
+int ToPixel(float value) {
     return static_cast<int>(std::trunc(value));
 }
 
 }  // namespace
 
-CWaveFormCtrl::CWaveFormCtrl(QWidget* parent) : QWidget(parent), m_font(LabelFont())
-{
+CWaveFormCtrl::CWaveFormCtrl(QWidget* parent) : QWidget(parent), m_font(LabelFont()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 CWaveFormCtrl::~CWaveFormCtrl() = default;
 
-QFont CWaveFormCtrl::LabelFont()
-{
+QFont CWaveFormCtrl::LabelFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("DejaVu Sans")});
@@ -50,58 +46,55 @@ QFont CWaveFormCtrl::LabelFont()
     return font;
 }
 
-QSize CWaveFormCtrl::sizeHint() const
-{
+QSize CWaveFormCtrl::sizeHint() const {
     return QSize(470, 137);
 }
 
-void CWaveFormCtrl::LoadTelemetry()
-{
+void CWaveFormCtrl::LoadTelemetry() {
     m_nSampleCount = m_pDataSource != nullptr ? m_pDataSource->GetCount() : 0;
     m_nCurrentIndex = 0;
     m_nStep = m_nSampleCount > kDecimationThreshold ? kDecimationStep : 1;
     update();
 }
 
-void CWaveFormCtrl::ClearTelemetry()
-{
+void CWaveFormCtrl::ClearTelemetry() {
     m_nSampleCount = 0;
     m_nCurrentIndex = 0;
     m_nStep = 1;
-    if (m_pDataSource != nullptr) m_pDataSource->Clear();
+    if (m_pDataSource != nullptr)
+        m_pDataSource->Clear();
     update();
 }
 
-void CWaveFormCtrl::SetCurrentIndex(int index)
-{
-    if (index < 0 || index > m_nSampleCount) return;
+void CWaveFormCtrl::SetCurrentIndex(int index) {
+    if (index < 0 || index > m_nSampleCount)
+        return;
     m_nCurrentIndex = index;
     update();
 }
 
-CWaveFormCtrl::tagPlotEdges CWaveFormCtrl::PlotEdges(const QRect& client)
-{
+CWaveFormCtrl::tagPlotEdges CWaveFormCtrl::PlotEdges(const QRect& client) {
     return {client.x() + 24, client.y() + 14, client.x() + client.width() - 1,
             client.y() + client.height() - 14};
 }
 
-int CWaveFormCtrl::PlottedPoints(int sampleCount)
-{
-    if (sampleCount < 2) return 0;
+int CWaveFormCtrl::PlottedPoints(int sampleCount) {
+    if (sampleCount < 2)
+        return 0;
     const int step = sampleCount > kDecimationThreshold ? kDecimationStep : 1;
     return sampleCount / step;
 }
 
-float CWaveFormCtrl::HorizontalStep(const tagPlotEdges& e) const
-{
-    if (m_nSampleCount < 2) return 0.0f;
+float CWaveFormCtrl::HorizontalStep(const tagPlotEdges& e) const {
+    if (m_nSampleCount < 2)
+        return 0.0f;
     const int n = m_nSampleCount / m_nStep;
-    if (n < 2) return 0.0f;
+    if (n < 2)
+        return 0.0f;
     return static_cast<float>(static_cast<double>(e.right - e.left) / (n - 1));
 }
 
-QPoint CWaveFormCtrl::PointAt(int i, float v) const
-{
+QPoint CWaveFormCtrl::PointAt(int i, float v) const {
     const tagPlotEdges e = PlotEdges(rect());
     const float scale = static_cast<float>((e.bottom - e.top) / 40.0);
     const int mid = e.top + (e.bottom - e.top) / 2;
@@ -109,22 +102,20 @@ QPoint CWaveFormCtrl::PointAt(int i, float v) const
                   ToPixel(static_cast<float>(mid) - v * 10.0f * scale));
 }
 
-bool CWaveFormCtrl::CursorVisible() const
-{
+bool CWaveFormCtrl::CursorVisible() const {
     const int count = m_pDataSource != nullptr ? m_pDataSource->GetCount() : 0;
     return m_nCurrentIndex >= 0 && m_nCurrentIndex <= count;
 }
 
-int CWaveFormCtrl::CursorX() const
-{
-    if (!CursorVisible()) return -1;
+int CWaveFormCtrl::CursorX() const {
+    if (!CursorVisible())
+        return -1;
     const tagPlotEdges e = PlotEdges(rect());
     const int k = m_nCurrentIndex / m_nStep;
     return ToPixel(static_cast<float>(k) * HorizontalStep(e) + static_cast<float>(e.left));
 }
 
-void CWaveFormCtrl::paintEvent(QPaintEvent*)
-{
+void CWaveFormCtrl::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
     const tagPlotEdges e = PlotEdges(rect());
@@ -134,8 +125,7 @@ void CWaveFormCtrl::paintEvent(QPaintEvent*)
     PaintValues(p, e);
 }
 
-void CWaveFormCtrl::PaintBackgroundAndGrid(QPainter& p, const tagPlotEdges& e)
-{
+void CWaveFormCtrl::PaintBackgroundAndGrid(QPainter& p, const tagPlotEdges& e) {
     p.fillRect(rect(), kBackground);
     p.fillRect(QRect(e.left, e.top, e.right - e.left, e.bottom - e.top), kPlot);
 
@@ -172,11 +162,12 @@ void CWaveFormCtrl::PaintBackgroundAndGrid(QPainter& p, const tagPlotEdges& e)
     horizontal(e.top + 3 * q);
 }
 
-void CWaveFormCtrl::PaintPolylines(QPainter& p, const tagPlotEdges& e)
-{
-    if (m_nSampleCount < 2) return;
+void CWaveFormCtrl::PaintPolylines(QPainter& p, const tagPlotEdges& e) {
+    if (m_nSampleCount < 2)
+        return;
     const int n = m_nSampleCount / m_nStep;
-    if (n < 2) return;
+    if (n < 2)
+        return;
     const float step = HorizontalStep(e);
     const float scale = static_cast<float>((e.bottom - e.top) / 40.0);
     const float mid = static_cast<float>(e.top + (e.bottom - e.top) / 2);
@@ -200,16 +191,15 @@ void CWaveFormCtrl::PaintPolylines(QPainter& p, const tagPlotEdges& e)
     p.drawPolyline(zs);
 }
 
-void CWaveFormCtrl::PaintCursor(QPainter& p, const tagPlotEdges& e)
-{
+void CWaveFormCtrl::PaintCursor(QPainter& p, const tagPlotEdges& e) {
     const int x = CursorX();
-    if (x < 0) return;
+    if (x < 0)
+        return;
     p.setPen(QPen(kCursor, 0));
     p.drawLine(x, e.top, x, e.bottom - 1);
 }
 
-void CWaveFormCtrl::PaintValues(QPainter& p, const tagPlotEdges& e)
-{
+void CWaveFormCtrl::PaintValues(QPainter& p, const tagPlotEdges& e) {
     const int index = CursorVisible() ? m_nCurrentIndex : 0;
     const tagAssistInfo s = FetchSample(m_pDataSource, index);
     const int x0 = e.left + (e.right - e.left - 240) / 2;

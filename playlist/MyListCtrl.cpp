@@ -23,17 +23,16 @@ const tagColumn kColumns[] = {
 constexpr int kColumnCount = 4;
 constexpr int kPadlockImage = 0;
 
-QString ToQString(const std::string& text)
-{
+QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
 
-CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent)
-{
+CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent) {
     QPixmap padlock(QStringLiteral(":/icon/222.png"));
-    if (!padlock.isNull()) m_padlock = QIcon(padlock);
+    if (!padlock.isNull())
+        m_padlock = QIcon(padlock);
 
     for (int c = 0; c < kColumnCount; ++c) {
         auto* header = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
@@ -63,8 +62,7 @@ CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent
 CMyListCtrl::~CMyListCtrl() = default;
 
 // The row being played stays visibly selected while the window is inactive.
-void CMyListCtrl::KeepSelectionVisibleWhenInactive()
-{
+void CMyListCtrl::KeepSelectionVisibleWhenInactive() {
     QPalette pal = palette();
     const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
     const QColor text = pal.color(QPalette::Active, QPalette::HighlightedText);
@@ -77,20 +75,18 @@ void CMyListCtrl::KeepSelectionVisibleWhenInactive()
     setPalette(pal);
 }
 
-void CMyListCtrl::changeEvent(QEvent* event)
-{
+void CMyListCtrl::changeEvent(QEvent* event) {
     QTableWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) KeepSelectionVisibleWhenInactive();
+    if (event->type() == QEvent::PaletteChange)
+        KeepSelectionVisibleWhenInactive();
 }
 
-int CMyListCtrl::GetRowCount() const
-{
+int CMyListCtrl::GetRowCount() const {
     return rowCount();
 }
 
 void CMyListCtrl::AppendRow(const std::string& number, const std::string& fileName,
-                            const std::string& dateTime, const std::string& lock)
-{
+                            const std::string& dateTime, const std::string& lock) {
     const int row = rowCount();
     insertRow(row);
     const std::string* texts[kColumnCount] = {&number, &fileName, &dateTime, &lock};
@@ -102,35 +98,35 @@ void CMyListCtrl::AppendRow(const std::string& number, const std::string& fileNa
     }
 }
 
-void CMyListCtrl::DeleteRow(int row)
-{
-    if (row < 0 || row >= rowCount()) return;
+void CMyListCtrl::DeleteRow(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
     removeRow(row);
 }
 
-void CMyListCtrl::SetLockText(int row, const std::string& lock)
-{
+void CMyListCtrl::SetLockText(int row, const std::string& lock) {
     QTableWidgetItem* cell = item(row, ColLock);
-    if (cell != nullptr) cell->setText(ToQString(lock));
+    if (cell != nullptr)
+        cell->setText(ToQString(lock));
 }
 
-void CMyListCtrl::SetRowImage(int row, int image)
-{
+void CMyListCtrl::SetRowImage(int row, int image) {
     QTableWidgetItem* cell = item(row, ColNumber);
-    if (cell == nullptr) return;
+    if (cell == nullptr)
+        return;
     cell->setIcon(image == kPadlockImage ? m_padlock : QIcon());
     cell->setData(Qt::UserRole, image == kPadlockImage);
 }
 
-void CMyListCtrl::SetSelected(int row)
-{
-    if (row < 0 || row >= rowCount()) return;
+void CMyListCtrl::SetSelected(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
     setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void CMyListCtrl::ClearSelectedAndFocused(int row)
-{
-    if (row < 0 || row >= rowCount()) return;
+void CMyListCtrl::ClearSelectedAndFocused(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
     QItemSelectionModel* selection = selectionModel();
     const QModelIndex index = model()->index(row, 0);
     selection->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
@@ -139,36 +135,32 @@ void CMyListCtrl::ClearSelectedAndFocused(int row)
     }
 }
 
-int CMyListCtrl::FirstSelected() const
-{
+int CMyListCtrl::FirstSelected() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     int first = -1;
     for (const QModelIndex& index : rows) {
-        if (first < 0 || index.row() < first) first = index.row();
+        if (first < 0 || index.row() < first)
+            first = index.row();
     }
     return first;
 }
 
-int CMyListCtrl::FocusedRow() const
-{
+int CMyListCtrl::FocusedRow() const {
     const QModelIndex current = selectionModel()->currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
-QString CMyListCtrl::CellText(int row, int column) const
-{
+QString CMyListCtrl::CellText(int row, int column) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell != nullptr ? cell->text() : QString();
 }
 
-bool CMyListCtrl::RowHasImage(int row) const
-{
+bool CMyListCtrl::RowHasImage(int row) const {
     const QTableWidgetItem* cell = item(row, ColNumber);
     return cell != nullptr && cell->data(Qt::UserRole).toBool();
 }
 
-void CMyListCtrl::contextMenuEvent(QContextMenuEvent* event)
-{
+void CMyListCtrl::contextMenuEvent(QContextMenuEvent* event) {
     const int row = rowAt(event->pos().y());
     emit contextMenuRequested(row, event->globalPos());
     event->accept();

@@ -15,8 +15,7 @@
 
 namespace {
 
-void FillStore(TelemetryStore& store, int count)
-{
+void FillStore(TelemetryStore& store, int count) {
     store.Clear();
     for (int i = 0; i < count; ++i) {
         tagAssistInfo s;
@@ -31,8 +30,7 @@ void FillStore(TelemetryStore& store, int count)
     }
 }
 
-void BM_GraphPaint(benchmark::State& state)
-{
+void BM_GraphPaint(benchmark::State& state) {
     TelemetryStore store;
     FillStore(store, static_cast<int>(state.range(0)));
     CWaveFormCtrl graph;
@@ -49,8 +47,7 @@ void BM_GraphPaint(benchmark::State& state)
 }
 BENCHMARK(BM_GraphPaint)->Arg(6000)->Arg(36000)->Unit(benchmark::kMillisecond);
 
-void BM_SpeedDialPaint(benchmark::State& state)
-{
+void BM_SpeedDialPaint(benchmark::State& state) {
     CSpeedDial dial;
     dial.resize(308, 145);
     QImage image(dial.size(), QImage::Format_ARGB32_Premultiplied);
@@ -64,8 +61,7 @@ void BM_SpeedDialPaint(benchmark::State& state)
 }
 BENCHMARK(BM_SpeedDialPaint)->Unit(benchmark::kMillisecond);
 
-void BM_SliderPaint(benchmark::State& state)
-{
+void BM_SliderPaint(benchmark::State& state) {
     CBitmapSlider slider;
     slider.resize(420, 15);
     slider.SetColourChannel(qRgb(128, 128, 128), qRgb(0, 0, 0), 96);
@@ -84,12 +80,13 @@ BENCHMARK(BM_SliderPaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

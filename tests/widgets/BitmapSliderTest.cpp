@@ -26,15 +26,13 @@ public:
         QEvent::Type type;
         int id;
         int value;
-        bool operator==(const Posted& o) const
-        {
+        bool operator==(const Posted& o) const {
             return type == o.type && id == o.id && value == o.value;
         }
     };
     std::vector<Posted> events;
 
-    bool event(QEvent* e) override
-    {
+    bool event(QEvent* e) override {
         if (e->type() == CSliderEvent::Moving || e->type() == CSliderEvent::Moved) {
             auto* s = static_cast<CSliderEvent*>(e);
             events.push_back({e->type(), s->ControlId(), s->Value()});
@@ -46,8 +44,7 @@ public:
 
 // A 23 x 11 pill: pure red corners (made transparent from pixel (0, 0)),
 // green body.
-QImage ThumbImage()
-{
+QImage ThumbImage() {
     QImage image(23, 11, QImage::Format_RGB32);
     image.fill(QColor(255, 0, 0));
     QPainter p(&image);
@@ -56,15 +53,13 @@ QImage ThumbImage()
     return image;
 }
 
-bool IsThumb(QRgb p)
-{
+bool IsThumb(QRgb p) {
     return Near(p, kThumbBody, 2);
 }
 
 class BitmapSliderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         QPalette pal = parent.palette();
         pal.setColor(QPalette::Window, kParentBg);
         parent.setPalette(pal);
@@ -79,18 +74,17 @@ protected:
         slider->SetValueRange(0, 100);
         slider->SetValue(0);
     }
-    std::vector<EventSink::Posted> TakeEvents()
-    {
+    std::vector<EventSink::Posted> TakeEvents() {
         QCoreApplication::sendPostedEvents(&parent);
         auto events = parent.events;
         parent.events.clear();
         return events;
     }
-    int ThumbLeftInImage()
-    {
+    int ThumbLeftInImage() {
         const QImage image = Render(*slider);
         for (int x = 0; x < image.width(); ++x) {
-            if (IsThumb(image.pixel(x, 5))) return x;
+            if (IsThumb(image.pixel(x, 5)))
+                return x;
         }
         return -1;
     }
@@ -99,8 +93,7 @@ protected:
     CBitmapSlider* slider = nullptr;
 };
 
-TEST_F(BitmapSliderTest, ThumbPositionFollowsTheValue)
-{
+TEST_F(BitmapSliderTest, ThumbPositionFollowsTheValue) {
     EXPECT_EQ(slider->ThumbWidth(), 23);
     EXPECT_EQ(slider->ThumbTopLeft(), QPoint(0, 0));
     EXPECT_EQ(ThumbLeftInImage(), 0);
@@ -111,8 +104,7 @@ TEST_F(BitmapSliderTest, ThumbPositionFollowsTheValue)
     EXPECT_EQ(slider->ThumbTopLeft().x(), 138);
 }
 
-TEST_F(BitmapSliderTest, SetValueClampsToTheRange)
-{
+TEST_F(BitmapSliderTest, SetValueClampsToTheRange) {
     slider->SetValue(150);
     EXPECT_EQ(slider->GetValue(), 100);
     slider->SetValue(-3);
@@ -121,8 +113,7 @@ TEST_F(BitmapSliderTest, SetValueClampsToTheRange)
     EXPECT_EQ(slider->Pos2Pixel(10), 11) << "an empty range keeps the thumb at the minimum";
 }
 
-TEST_F(BitmapSliderTest, ChannelAndTransparentThumbCorners)
-{
+TEST_F(BitmapSliderTest, ChannelAndTransparentThumbCorners) {
     const QImage image = Render(*slider);
     EXPECT_TRUE(Near(image.pixel(150, 1), kParentBg));
     EXPECT_TRUE(Near(image.pixel(150, 4), QColor(128, 128, 128)));
@@ -132,8 +123,7 @@ TEST_F(BitmapSliderTest, ChannelAndTransparentThumbCorners)
     EXPECT_EQ(CountPixels(image, image.rect(), widgettest::IsReddish), 0);
 }
 
-TEST_F(BitmapSliderTest, HighDpiInsetsAndMargin)
-{
+TEST_F(BitmapSliderTest, HighDpiInsetsAndMargin) {
     slider->SetColourChannel(qRgb(128, 128, 128), qRgb(0, 0, 0), 120);
     EXPECT_EQ(slider->MarginTop(), 2);
     slider->setGeometry(10, 10, 300, 20);
@@ -151,8 +141,7 @@ TEST_F(BitmapSliderTest, HighDpiInsetsAndMargin)
     EXPECT_TRUE(IsThumb(image.pixel(149, 2)));
 }
 
-TEST_F(BitmapSliderTest, ClickJumpsThereAndPostsMovingThenMoved)
-{
+TEST_F(BitmapSliderTest, ClickJumpsThereAndPostsMovingThenMoved) {
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(150, 7));
     EXPECT_TRUE(slider->IsDragging());
     EXPECT_EQ(slider->GetValue(), 50);
@@ -162,8 +151,7 @@ TEST_F(BitmapSliderTest, ClickJumpsThereAndPostsMovingThenMoved)
     EXPECT_EQ(TakeEvents(), (std::vector<EventSink::Posted>{{CSliderEvent::Moved, 1020, 50}}));
 }
 
-TEST_F(BitmapSliderTest, GrabInsideTheThumbKeepsTheGrabOffset)
-{
+TEST_F(BitmapSliderTest, GrabInsideTheThumbKeepsTheGrabOffset) {
     slider->SetValue(50);  // centre 149
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(152, 7));
     EXPECT_EQ(slider->GetValue(), 50) << "a click on the thumb does not move it";
@@ -183,8 +171,7 @@ TEST_F(BitmapSliderTest, GrabInsideTheThumbKeepsTheGrabOffset)
                                                             {CSliderEvent::Moved, 1020, 100}}));
 }
 
-TEST_F(BitmapSliderTest, NavigationKeysMoveByStepPageOrToTheEnds)
-{
+TEST_F(BitmapSliderTest, NavigationKeysMoveByStepPageOrToTheEnds) {
     struct Case {
         Qt::Key key;
         int from, to;
@@ -206,8 +193,7 @@ TEST_F(BitmapSliderTest, NavigationKeysMoveByStepPageOrToTheEnds)
     EXPECT_TRUE(TakeEvents().empty());
 }
 
-TEST_F(BitmapSliderTest, DisabledSliderTakesNoInputAndShowsNoThumb)
-{
+TEST_F(BitmapSliderTest, DisabledSliderTakesNoInputAndShowsNoThumb) {
     slider->SetValue(50);
     slider->setEnabled(false);
     QTest::keyClick(slider, Qt::Key_End);
@@ -219,8 +205,7 @@ TEST_F(BitmapSliderTest, DisabledSliderTakesNoInputAndShowsNoThumb)
     EXPECT_EQ(ThumbLeftInImage(), 138);
 }
 
-TEST_F(BitmapSliderTest, PressAndReleaseSignalsForTheOwner)
-{
+TEST_F(BitmapSliderTest, PressAndReleaseSignalsForTheOwner) {
     int pressed = 0, released = 0;
     QObject::connect(slider, &CBitmapSlider::sliderPressed, [&] { ++pressed; });
     QObject::connect(slider, &CBitmapSlider::sliderReleased, [&] { ++released; });
@@ -229,8 +214,7 @@ TEST_F(BitmapSliderTest, PressAndReleaseSignalsForTheOwner)
     EXPECT_EQ(released, 1);
 }
 
-TEST_F(BitmapSliderTest, MissingThumbResourceLeavesNoThumb)
-{
+TEST_F(BitmapSliderTest, MissingThumbResourceLeavesNoThumb) {
     EXPECT_FALSE(slider->SetThumbBitmaps(99999, 0, true));
     EXPECT_FALSE(slider->HasThumb());
     EXPECT_EQ(ThumbLeftInImage(), -1);

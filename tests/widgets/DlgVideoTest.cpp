@@ -25,8 +25,7 @@ public:
     int presses = 0;
 
 protected:
-    void mousePressEvent(QMouseEvent* e) override
-    {
+    void mousePressEvent(QMouseEvent* e) override {
         ++presses;
         CDlgVideo::mousePressEvent(e);
     }
@@ -34,8 +33,7 @@ protected:
 
 class DlgVideoTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         owner.resize(400, 300);
         QPalette pal = owner.palette();
         pal.setColor(QPalette::Window, QColor(200, 200, 200));
@@ -49,8 +47,7 @@ protected:
     CountingSurface* surface = nullptr;
 };
 
-TEST_F(DlgVideoTest, IsANativeBlackWindow)
-{
+TEST_F(DlgVideoTest, IsANativeBlackWindow) {
     EXPECT_NE(surface->VideoWindowId(), 0ul);
     EXPECT_TRUE(surface->testAttribute(Qt::WA_NativeWindow));
     surface->resize(200, 100);
@@ -61,8 +58,7 @@ TEST_F(DlgVideoTest, IsANativeBlackWindow)
         0);
 }
 
-TEST_F(DlgVideoTest, AfterOneSecondMouseInputGoesToTheMainWindow)
-{
+TEST_F(DlgVideoTest, AfterOneSecondMouseInputGoesToTheMainWindow) {
     EXPECT_FALSE(surface->IsInputDisabled());
     QTRY_VERIFY_WITH_TIMEOUT(surface->IsInputDisabled(), 3000);
     const QPoint overVideo(100, 100);  // owner coordinates, inside the surface
@@ -72,8 +68,7 @@ TEST_F(DlgVideoTest, AfterOneSecondMouseInputGoesToTheMainWindow)
     EXPECT_EQ(owner.doubleClicks, 1);
 }
 
-TEST_F(DlgVideoTest, ADoubleClickOnTheSurfaceItselfAlsoReachesTheMainWindow)
-{
+TEST_F(DlgVideoTest, ADoubleClickOnTheSurfaceItselfAlsoReachesTheMainWindow) {
     QTest::mouseDClick(surface, Qt::LeftButton, {}, QPoint(50, 50));
     EXPECT_EQ(owner.doubleClicks, 1);
 }

@@ -18,8 +18,7 @@ namespace {
 const QRgb kMagenta = qRgb(255, 0, 255);
 const QColor kSignBlue(62, 124, 191);
 
-TEST(LoadPngResource, UnknownTypeOrMissingIdFails)
-{
+TEST(LoadPngResource, UnknownTypeOrMissingIdFails) {
     QImage image(3, 3, QImage::Format_RGB32);
     EXPECT_FALSE(LoadPngResource(152, "JPEG", image));
     EXPECT_FALSE(LoadPngResource(99999, "PNG", image));
@@ -29,8 +28,7 @@ TEST(LoadPngResource, UnknownTypeOrMissingIdFails)
 
 #ifdef VELTO_HAVE_IMAGES
 
-TEST(LoadPngResource, FindsTheNumberedImages)
-{
+TEST(LoadPngResource, FindsTheNumberedImages) {
     QImage image;
     ASSERT_TRUE(LoadPngResource(152, "PNG", image));
     EXPECT_EQ(image.size(), QSize(205, 51));
@@ -43,8 +41,7 @@ TEST(LoadPngResource, FindsTheNumberedImages)
 // the focus behave as on screen.
 class PngButtonTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         window.resize(300, 120);
         first = new CPngButton(&window);
         second = new CPngButton(&window);
@@ -62,27 +59,26 @@ protected:
         Enter();
         Leave();
     }
-    bool Enter()
-    {
+    bool Enter() {
         QTest::mouseMove(first, QPoint(25, 25));
         return WaitFor([this] { return first->IsHovering(); });
     }
-    bool Leave()
-    {
+    bool Leave() {
         QTest::mouseMove(&window, QPoint(250, 100));
         return WaitFor([this] { return !first->IsHovering(); });
     }
     // Whether the button shows frame f of its strip (largest channel
     // difference over the frame at most 8).
-    bool Shows(int f)
-    {
+    bool Shows(int f) {
         const QImage shown = Render(*first);
         const QImage frame = strip.copy(f * 51, 0, 51, 51);
         for (int y = 0; y < 51; y += 2) {
             for (int x = 0; x < 51; x += 2) {
                 const QRgb a = shown.pixel(x, y), b = frame.pixel(x, y);
-                if (qAlpha(b) < 250) continue;
-                if (!Near(a, QColor(b), 8)) return false;
+                if (qAlpha(b) < 250)
+                    continue;
+                if (!Near(a, QColor(b), 8))
+                    return false;
             }
         }
         return true;
@@ -93,8 +89,7 @@ protected:
     QImage strip;
 };
 
-TEST_F(PngButtonTest, FirstStripSizesTheButtonToOneFrame)
-{
+TEST_F(PngButtonTest, FirstStripSizesTheButtonToOneFrame) {
     EXPECT_EQ(first->size(), QSize(51, 51));
     EXPECT_EQ(first->FrameWidth(), 51) << "205 / 4; the last column is never shown";
     EXPECT_EQ(first->pos(), QPoint(10, 10));
@@ -103,8 +98,7 @@ TEST_F(PngButtonTest, FirstStripSizesTheButtonToOneFrame)
     EXPECT_EQ(first->size(), QSize(60, 60)) << "later strips keep the size";
 }
 
-TEST_F(PngButtonTest, HoverShowsFrameTwoAndLeavingFrameZero)
-{
+TEST_F(PngButtonTest, HoverShowsFrameTwoAndLeavingFrameZero) {
     EXPECT_EQ(first->CurrentFrame(), 0);
     EXPECT_TRUE(Shows(0));
     ASSERT_TRUE(Enter());
@@ -115,8 +109,7 @@ TEST_F(PngButtonTest, HoverShowsFrameTwoAndLeavingFrameZero)
     EXPECT_TRUE(Shows(0));
 }
 
-TEST_F(PngButtonTest, FocusShowsFrameTwoUntilTheMouseLeaves)
-{
+TEST_F(PngButtonTest, FocusShowsFrameTwoUntilTheMouseLeaves) {
     first->setFocus();
     EXPECT_EQ(first->CurrentFrame(), 2);
     ASSERT_TRUE(Enter());
@@ -128,8 +121,7 @@ TEST_F(PngButtonTest, FocusShowsFrameTwoUntilTheMouseLeaves)
     EXPECT_EQ(first->CurrentFrame(), 2);
 }
 
-TEST_F(PngButtonTest, DraggingOffAndBackWhilePressed)
-{
+TEST_F(PngButtonTest, DraggingOffAndBackWhilePressed) {
     ASSERT_TRUE(Enter());
     QTest::mousePress(first, Qt::LeftButton, {}, QPoint(25, 25));
     EXPECT_EQ(first->CurrentFrame(), 2);
@@ -144,8 +136,7 @@ TEST_F(PngButtonTest, DraggingOffAndBackWhilePressed)
     QTest::mouseRelease(first, Qt::LeftButton, {}, QPoint(25, 25));
 }
 
-TEST_F(PngButtonTest, DisablingAFocusedButtonMovesTheFocusOn)
-{
+TEST_F(PngButtonTest, DisablingAFocusedButtonMovesTheFocusOn) {
     first->setFocus();
     ASSERT_TRUE(first->hasFocus());
     first->setEnabled(false);
@@ -156,8 +147,7 @@ TEST_F(PngButtonTest, DisablingAFocusedButtonMovesTheFocusOn)
     EXPECT_EQ(first->CurrentFrame(), 0);
 }
 
-TEST(PngButton, MissingStripDrawsNothing)
-{
+TEST(PngButton, MissingStripDrawsNothing) {
     CPngButton button;
     button.resize(40, 40);
     EXPECT_FALSE(button.SetImage(99999));
@@ -166,8 +156,7 @@ TEST(PngButton, MissingStripDrawsNothing)
     EXPECT_EQ(CountPixels(image, image.rect(), [](QRgb p) { return qAlpha(p) != 0; }), 0);
 }
 
-TEST(WinXPButtonST, VolumeBitmapWithMagentaKey)
-{
+TEST(WinXPButtonST, VolumeBitmapWithMagentaKey) {
     CWinXPButtonST button;
     button.resize(26, 26);
     button.SetFlatMode(true, true);
@@ -181,8 +170,7 @@ TEST(WinXPButtonST, VolumeBitmapWithMagentaKey)
 #endif  // VELTO_HAVE_IMAGES
 
 // 24 x 24 magenta with a blue plus sign in the middle.
-QImage PlusImage()
-{
+QImage PlusImage() {
     QImage image(24, 24, QImage::Format_RGB32);
     image.fill(kMagenta);
     QPainter p(&image);
@@ -191,12 +179,12 @@ QImage PlusImage()
     return image;
 }
 
-QRect BlueBounds(const QImage& image)
-{
+QRect BlueBounds(const QImage& image) {
     QRect bounds;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (Near(image.pixel(x, y), kSignBlue, 4)) bounds |= QRect(x, y, 1, 1);
+            if (Near(image.pixel(x, y), kSignBlue, 4))
+                bounds |= QRect(x, y, 1, 1);
         }
     }
     return bounds;
@@ -204,8 +192,7 @@ QRect BlueBounds(const QImage& image)
 
 class VolumeButtonTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         window.resize(100, 60);
         button = new CWinXPButtonST(&window);
         button->setGeometry(10, 10, 26, 26);
@@ -219,13 +206,11 @@ protected:
         Enter();
         Leave();
     }
-    bool Enter()
-    {
+    bool Enter() {
         QTest::mouseMove(button, QPoint(13, 13));
         return WaitFor([this] { return button->IsHovered(); });
     }
-    bool Leave()
-    {
+    bool Leave() {
         QTest::mouseMove(&window, QPoint(90, 50));
         return WaitFor([this] { return !button->IsHovered(); });
     }
@@ -233,8 +218,7 @@ protected:
     CWinXPButtonST* button = nullptr;
 };
 
-TEST_F(VolumeButtonTest, IdleFaceShowsThroughTheTransparentColour)
-{
+TEST_F(VolumeButtonTest, IdleFaceShowsThroughTheTransparentColour) {
     const QImage image = Render(*button);
     EXPECT_FALSE(button->IsHovered());
     EXPECT_EQ(button->IdleColour(), window.palette().color(QPalette::Window)) << "blends in";
@@ -243,8 +227,7 @@ TEST_F(VolumeButtonTest, IdleFaceShowsThroughTheTransparentColour)
     EXPECT_EQ(BlueBounds(image), QRect(7, 7, 12, 12)) << "centred: (26 - 24) / 2 = 1";
 }
 
-TEST_F(VolumeButtonTest, HoverDrawsTheBlackFrameAndPressingOffsetsTheBitmap)
-{
+TEST_F(VolumeButtonTest, HoverDrawsTheBlackFrameAndPressingOffsetsTheBitmap) {
     ASSERT_TRUE(Enter());
     QImage image = Render(*button);
     EXPECT_TRUE(Near(image.pixel(0, 0), Qt::black));
@@ -261,8 +244,7 @@ TEST_F(VolumeButtonTest, HoverDrawsTheBlackFrameAndPressingOffsetsTheBitmap)
     EXPECT_TRUE(Near(Render(*button).pixel(0, 0), button->IdleColour()));
 }
 
-TEST_F(VolumeButtonTest, DoubleClickCountsAsTwoClicks)
-{
+TEST_F(VolumeButtonTest, DoubleClickCountsAsTwoClicks) {
     int clicks = 0;
     QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
     // Through the window, as the platform delivers it: press, release,
@@ -271,8 +253,7 @@ TEST_F(VolumeButtonTest, DoubleClickCountsAsTwoClicks)
     EXPECT_EQ(clicks, 2);
 }
 
-TEST(ButtonST, FailedBitmapsLeaveNoImages)
-{
+TEST(ButtonST, FailedBitmapsLeaveNoImages) {
     CButtonST button;
     button.resize(26, 26);
     button.SetFlatMode(true, false);

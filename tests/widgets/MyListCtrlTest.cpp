@@ -10,8 +10,7 @@
 
 namespace {
 
-tagFileNode Node(const std::string& name, bool readOnly = false)
-{
+tagFileNode Node(const std::string& name, bool readOnly = false) {
     tagFileNode node;
     node.strFilePath = "/rec/" + name;
     node.strFileName = name;
@@ -23,18 +22,17 @@ tagFileNode Node(const std::string& name, bool readOnly = false)
 class MyListCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override { list.m_pListCtrl = &view; }
-    QStringList Numbers() const
-    {
+    QStringList Numbers() const {
         QStringList numbers;
-        for (int r = 0; r < view.ItemCount(); ++r) numbers << view.CellText(r, 0);
+        for (int r = 0; r < view.ItemCount(); ++r)
+            numbers << view.CellText(r, 0);
         return numbers;
     }
     CMyListCtrl view;
     CFileList list;
 };
 
-TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment)
-{
+TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment) {
     ASSERT_EQ(view.columnCount(), 4);
     const struct {
         const char* heading;
@@ -57,8 +55,7 @@ TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment)
               view.palette().color(QPalette::Active, QPalette::Highlight));
 }
 
-TEST_F(MyListCtrlTest, SelectionStaysVisibleWhenInactiveAfterAPaletteChange)
-{
+TEST_F(MyListCtrlTest, SelectionStaysVisibleWhenInactiveAfterAPaletteChange) {
     QWidget window;
     auto* child = new CMyListCtrl(&window);
     QPalette pal = window.palette();
@@ -69,8 +66,7 @@ TEST_F(MyListCtrlTest, SelectionStaysVisibleWhenInactiveAfterAPaletteChange)
               QColor(10, 120, 200));
 }
 
-TEST_F(MyListCtrlTest, RowNumbersAreKeptAfterRemovals)
-{
+TEST_F(MyListCtrlTest, RowNumbersAreKeptAfterRemovals) {
     list.AppendEntry(Node("a.MOV"));
     list.AppendEntry(Node("b.MOV"));
     list.AppendEntry(Node("c.MOV", true));
@@ -86,8 +82,7 @@ TEST_F(MyListCtrlTest, RowNumbersAreKeptAfterRemovals)
     EXPECT_EQ(view.GetRowCount(), list.GetEntryCount());
 }
 
-TEST_F(MyListCtrlTest, PadlockImageAndLockText)
-{
+TEST_F(MyListCtrlTest, PadlockImageAndLockText) {
     view.AppendRow("1", "a.MOV", "", "");
     EXPECT_FALSE(view.RowHasImage(0));
     view.SetRowImage(0, 0);
@@ -103,9 +98,9 @@ TEST_F(MyListCtrlTest, PadlockImageAndLockText)
     EXPECT_EQ(view.GetRowCount(), 1);
 }
 
-TEST_F(MyListCtrlTest, SelectionHelpers)
-{
-    for (const char* n : {"1", "2", "3"}) view.AppendRow(n, n, "", "");
+TEST_F(MyListCtrlTest, SelectionHelpers) {
+    for (const char* n : {"1", "2", "3"})
+        view.AppendRow(n, n, "", "");
     EXPECT_EQ(view.FirstSelected(), -1);
     view.SetSelected(2);
     EXPECT_EQ(view.FirstSelected(), 2);
@@ -119,10 +114,10 @@ TEST_F(MyListCtrlTest, SelectionHelpers)
     EXPECT_EQ(view.FirstSelected(), -1);
 }
 
-TEST_F(MyListCtrlTest, DoubleClickOnARowIsReported)
-{
+TEST_F(MyListCtrlTest, DoubleClickOnARowIsReported) {
     view.resize(500, 200);
-    for (const char* n : {"1", "2"}) view.AppendRow(n, n, "", "");
+    for (const char* n : {"1", "2"})
+        view.AppendRow(n, n, "", "");
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QSignalSpy spy(&view, &CMyListCtrl::rowDoubleClicked);

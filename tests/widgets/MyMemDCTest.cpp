@@ -10,15 +10,13 @@ const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kGrey = qRgb(90, 90, 90);
 
-QImage Target()
-{
+QImage Target() {
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(kBlue);
     return image;
 }
 
-TEST(MyMemDC, CopiesTheDrawingBackInOneBlitAtTheEnd)
-{
+TEST(MyMemDC, CopiesTheDrawingBackInOneBlitAtTheEnd) {
     QImage image = Target();
     QPainter target(&image);
     {
@@ -31,24 +29,18 @@ TEST(MyMemDC, CopiesTheDrawingBackInOneBlitAtTheEnd)
     EXPECT_EQ(image.pixel(9, 7), kBlue) << "outside the rectangle";
 }
 
-TEST(MyMemDC, StartsInTheBackgroundColourOrWithACopy)
-{
+TEST(MyMemDC, StartsInTheBackgroundColourOrWithACopy) {
     QImage image = Target();
     QPainter target(&image);
     target.setBackground(QColor(kGrey));
-    {
-        CMyMemDC dc(&target, QRect(0, 0, 10, 10));
-    }
-    {
-        CMyMemDC dc(&target, QRect(20, 0, 10, 10), true);
-    }
+    { CMyMemDC dc(&target, QRect(0, 0, 10, 10)); }
+    { CMyMemDC dc(&target, QRect(20, 0, 10, 10), true); }
     target.end();
     EXPECT_EQ(image.pixel(5, 5), kGrey) << "nothing drawn: the background colour";
     EXPECT_EQ(image.pixel(25, 5), kBlue) << "copy-background keeps the target's pixels";
 }
 
-TEST(MyMemDC, OnlyTheTargetsClipRegionIsUpdated)
-{
+TEST(MyMemDC, OnlyTheTargetsClipRegionIsUpdated) {
     QImage image = Target();
     QPainter target(&image);
     target.setClipRect(QRect(0, 0, 15, 30));

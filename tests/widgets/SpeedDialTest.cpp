@@ -16,8 +16,7 @@ namespace {
 constexpr int kKmh = CSpeedDial::kUnitKmh;
 constexpr int kMph = CSpeedDial::kUnitMph;
 
-TEST(SpeedDialGeometry, TwoSquareLayout)
-{
+TEST(SpeedDialGeometry, TwoSquareLayout) {
     struct Case {
         int w, h;
         int side, x1, x2, y0, length;
@@ -37,8 +36,7 @@ TEST(SpeedDialGeometry, TwoSquareLayout)
     }
 }
 
-TEST(SpeedDialGeometry, NeedleAndTextPerUnit)
-{
+TEST(SpeedDialGeometry, NeedleAndTextPerUnit) {
     struct Case {
         int unit, speed;
         int needleSpeed, angle;
@@ -59,8 +57,7 @@ TEST(SpeedDialGeometry, NeedleAndTextPerUnit)
     }
 }
 
-TEST(SpeedDialGeometry, NeedleTipPoints)
-{
+TEST(SpeedDialGeometry, NeedleTipPoints) {
     // Centre (83, 50), length 36; pi taken as 3.1415 makes sin(30 deg) a
     // little short of 0.5, so the two lower tips differ by one pixel.
     const tagSpeedDialLayout l = CSpeedDial::Layout(300, 100);
@@ -70,8 +67,7 @@ TEST(SpeedDialGeometry, NeedleTipPoints)
     EXPECT_EQ(CSpeedDial::NeedleTip(l, 264), QPoint(83 - 3, 50 - 35));
 }
 
-TEST(SpeedDialGeometry, TextBoxAndCompassNeedleRectangles)
-{
+TEST(SpeedDialGeometry, TextBoxAndCompassNeedleRectangles) {
     const tagSpeedDialLayout l = CSpeedDial::Layout(300, 100);
     const QRectF text = CSpeedDial::TextRect(l);
     EXPECT_NEAR(text.x(), 33 + 100 / 3.0, 1e-3);
@@ -88,8 +84,7 @@ TEST(SpeedDialGeometry, TextBoxAndCompassNeedleRectangles)
 // so that only the two needles show.
 class SpeedDialPaint : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         QImage empty(160, 160, QImage::Format_ARGB32);
         empty.fill(Qt::transparent);
         QImage needle(18, 100, QImage::Format_ARGB32);
@@ -103,13 +98,11 @@ protected:
     CSpeedDial dial;
 };
 
-bool IsPink(QRgb p)
-{
+bool IsPink(QRgb p) {
     return qRed(p) > 180 && qGreen(p) < 150 && qBlue(p) > 110 && qRed(p) > qGreen(p) + 70;
 }
 
-TEST_F(SpeedDialPaint, NeedlePointsAtTheSpeed)
-{
+TEST_F(SpeedDialPaint, NeedlePointsAtTheSpeed) {
     struct Case {
         int w, h, unit, speed;
     };
@@ -138,8 +131,7 @@ TEST_F(SpeedDialPaint, NeedlePointsAtTheSpeed)
     }
 }
 
-TEST_F(SpeedDialPaint, CompassNeedleTurnsToTheHeading)
-{
+TEST_F(SpeedDialPaint, CompassNeedleTurnsToTheHeading) {
     dial.resize(300, 100);
     const tagSpeedDialLayout l = CSpeedDial::Layout(300, 100);
     const int r = l.half / 3;
@@ -160,8 +152,7 @@ TEST_F(SpeedDialPaint, CompassNeedleTurnsToTheHeading)
     }
 }
 
-TEST_F(SpeedDialPaint, SpeedTextSitsInTheTextBox)
-{
+TEST_F(SpeedDialPaint, SpeedTextSitsInTheTextBox) {
     dial.resize(300, 100);
     dial.Draw(88, 0.0, kKmh);
     const QImage image = Render(dial);
@@ -173,8 +164,7 @@ TEST_F(SpeedDialPaint, SpeedTextSitsInTheTextBox)
     EXPECT_EQ(CountPixels(image, aboveBox, isText), 0);
 }
 
-TEST_F(SpeedDialPaint, NothingIsDrawnBeforeTheFirstDraw)
-{
+TEST_F(SpeedDialPaint, NothingIsDrawnBeforeTheFirstDraw) {
     dial.resize(300, 100);
     EXPECT_FALSE(dial.HasDrawing());
     const QImage image = Render(dial);
@@ -182,8 +172,7 @@ TEST_F(SpeedDialPaint, NothingIsDrawnBeforeTheFirstDraw)
 }
 
 #ifdef VELTO_HAVE_IMAGES
-TEST(SpeedDialImages, TheDialImagesAreLoadedFromTheResources)
-{
+TEST(SpeedDialImages, TheDialImagesAreLoadedFromTheResources) {
     CSpeedDial dial;
     dial.resize(300, 100);
     dial.Draw(0, 180.0, kKmh);

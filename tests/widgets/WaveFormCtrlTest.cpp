@@ -18,33 +18,28 @@ constexpr int kW = 424, kH = 134, kL = 24, kT = 14, kR = 423, kB = 120;
 const QColor kWhite(255, 255, 255), kRed(255, 0, 0), kGreen(0, 255, 0);
 const QColor kFrame(32, 37, 42), kPlot(19, 19, 19);
 
-bool IsWhite(QRgb p)
-{
+bool IsWhite(QRgb p) {
     return Near(p, kWhite, 40);
 }
-bool IsRed(QRgb p)
-{
+bool IsRed(QRgb p) {
     return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
 }
-bool IsGreen(QRgb p)
-{
+bool IsGreen(QRgb p) {
     return qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60;
 }
 
 class WaveFormCtrlTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         graph.SetDataSource(&store);
         graph.resize(kW, kH);
     }
-    void Fill(int count)
-    {
+    void Fill(int count) {
         store.Clear();
-        for (int i = 0; i < count; ++i) store.AddSample(tagAssistInfo{});
+        for (int i = 0; i < count; ++i)
+            store.AddSample(tagAssistInfo{});
     }
-    void Add(float x, float y, float z)
-    {
+    void Add(float x, float y, float z) {
         tagAssistInfo s;
         s.accelX = x;
         s.accelY = y;
@@ -52,8 +47,7 @@ protected:
         store.AddSample(s);
     }
     // Red and green pixels inside the plot (between its top and bottom edges).
-    int PlotPixels(const QImage& image, bool (*match)(QRgb))
-    {
+    int PlotPixels(const QImage& image, bool (*match)(QRgb)) {
         return CountPixels(image, QRect(kL, kT, kR - kL + 1, kB - kT + 1), match);
     }
 
@@ -61,8 +55,7 @@ protected:
     CWaveFormCtrl graph;
 };
 
-TEST_F(WaveFormCtrlTest, EmptyGraphShowsFrameLabelsAndZeroValuesButNoCursor)
-{
+TEST_F(WaveFormCtrlTest, EmptyGraphShowsFrameLabelsAndZeroValuesButNoCursor) {
     const QImage image = Render(graph);
     EXPECT_TRUE(Near(image.pixel(2, 2), QColor(10, 10, 10)));
     EXPECT_TRUE(Near(image.pixel(kL + 5, kT + 5), kPlot));
@@ -80,8 +73,7 @@ TEST_F(WaveFormCtrlTest, EmptyGraphShowsFrameLabelsAndZeroValuesButNoCursor)
     EXPECT_GT(CountPixels(image, QRect(x0 + 160, kB + 1, 75, 13), IsGreen), 5);
 }
 
-TEST_F(WaveFormCtrlTest, ClearedGraphPutsTheCursorOnTheLeftEdge)
-{
+TEST_F(WaveFormCtrlTest, ClearedGraphPutsTheCursorOnTheLeftEdge) {
     graph.ClearTelemetry();
     const QImage image = Render(graph);
     EXPECT_EQ(graph.GetCurrentIndex(), 0);
@@ -89,8 +81,7 @@ TEST_F(WaveFormCtrlTest, ClearedGraphPutsTheCursorOnTheLeftEdge)
     EXPECT_TRUE(IsWhite(image.pixel(kL, kT + 5)));
 }
 
-TEST_F(WaveFormCtrlTest, ClearTelemetryEmptiesTheStore)
-{
+TEST_F(WaveFormCtrlTest, ClearTelemetryEmptiesTheStore) {
     Fill(10);
     graph.LoadTelemetry();
     graph.ClearTelemetry();
@@ -99,8 +90,7 @@ TEST_F(WaveFormCtrlTest, ClearTelemetryEmptiesTheStore)
     EXPECT_EQ(graph.GetDecimationStep(), 1);
 }
 
-TEST_F(WaveFormCtrlTest, OneSampleDrawsNoPolylineAndTheCursorStaysLeft)
-{
+TEST_F(WaveFormCtrlTest, OneSampleDrawsNoPolylineAndTheCursorStaysLeft) {
     Add(0.0f, 1.0f, -1.0f);
     graph.LoadTelemetry();
     EXPECT_EQ(PlotPixels(Render(graph), IsRed), 0);
@@ -115,8 +105,7 @@ TEST_F(WaveFormCtrlTest, OneSampleDrawsNoPolylineAndTheCursorStaysLeft)
 // Spikes at samples 5990 (Y, +2 g) and 5995 (Z, -2 g): without decimation
 // both are plotted; with 6001 samples only every tenth sample is, so 5990
 // is the last point and 5995 is skipped.
-TEST_F(WaveFormCtrlTest, DecimatesAbove6000Samples)
-{
+TEST_F(WaveFormCtrlTest, DecimatesAbove6000Samples) {
     struct Case {
         int count;
         int step;
@@ -144,8 +133,7 @@ TEST_F(WaveFormCtrlTest, DecimatesAbove6000Samples)
     }
 }
 
-TEST_F(WaveFormCtrlTest, PointsFollowTheFixedScale)
-{
+TEST_F(WaveFormCtrlTest, PointsFollowTheFixedScale) {
     Fill(2);
     graph.LoadTelemetry();
     EXPECT_EQ(graph.PointAt(0, 2.0f), QPoint(kL, kT));
@@ -153,8 +141,7 @@ TEST_F(WaveFormCtrlTest, PointsFollowTheFixedScale)
     EXPECT_EQ(graph.PointAt(1, -2.0f), QPoint(kR, kB));
 }
 
-TEST_F(WaveFormCtrlTest, ValuesBeyondTheScaleAreNotClipped)
-{
+TEST_F(WaveFormCtrlTest, ValuesBeyondTheScaleAreNotClipped) {
     // +2.4 g lies 10 pixels above the plot's top edge, in the label margin.
     Add(2.4f, 0.0f, 0.0f);
     Add(2.4f, 0.0f, 0.0f);
@@ -164,8 +151,7 @@ TEST_F(WaveFormCtrlTest, ValuesBeyondTheScaleAreNotClipped)
     EXPECT_GT(CountPixels(image, QRect(kL + 50, 0, 100, kT - 1), IsWhite), 50);
 }
 
-TEST_F(WaveFormCtrlTest, CursorFollowsTheCurrentIndex)
-{
+TEST_F(WaveFormCtrlTest, CursorFollowsTheCurrentIndex) {
     struct Case {
         int count;
         int index;

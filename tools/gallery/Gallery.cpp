@@ -30,8 +30,7 @@ struct Cell {
     QWidget* widget;
 };
 
-void SetDarkPalette(QApplication& app)
-{
+void SetDarkPalette(QApplication& app) {
     QPalette pal = app.palette();
     pal.setColor(QPalette::Window, kWindow);
     pal.setColor(QPalette::WindowText, QColor(220, 220, 220));
@@ -45,16 +44,14 @@ void SetDarkPalette(QApplication& app)
     app.setPalette(pal);
 }
 
-void Hover(QWidget* w)
-{
+void Hover(QWidget* w) {
     QEnterEvent enter(QPointF(w->width() / 2.0, w->height() / 2.0),
                       QPointF(w->width() / 2.0, w->height() / 2.0),
                       QPointF(w->width() / 2.0, w->height() / 2.0));
     QCoreApplication::sendEvent(w, &enter);
 }
 
-void FillStore(TelemetryStore& store, int count)
-{
+void FillStore(TelemetryStore& store, int count) {
     store.Clear();
     for (int i = 0; i < count; ++i) {
         const double t = i / 30.0;
@@ -62,7 +59,8 @@ void FillStore(TelemetryStore& store, int count)
         s.accelX = static_cast<float>(0.3 * std::sin(t) + 0.05 * std::sin(7.1 * t));
         s.accelY = static_cast<float>(-0.6 + 0.4 * std::sin(0.37 * t) * std::cos(1.3 * t));
         s.accelZ = static_cast<float>(1.0 + 0.25 * std::cos(0.9 * t));
-        if (i % 997 == 500) s.accelY = 1.8f;  // a bump
+        if (i % 997 == 500)
+            s.accelY = 1.8f;  // a bump
         store.AddSample(s);
     }
 }
@@ -71,9 +69,9 @@ class Sheet {
 public:
     explicit Sheet(QWidget* root) : m_root(root) {}
     // Places `w` (already a child of the root) at the cursor with a caption above.
-    void Add(const QString& caption, QWidget* w)
-    {
-        if (m_x + w->width() > 1180) NewRow();
+    void Add(const QString& caption, QWidget* w) {
+        if (m_x + w->width() > 1180)
+            NewRow();
         auto* label = new QLabel(caption, m_root);
         QPalette pal = label->palette();
         pal.setColor(QPalette::WindowText, kCaption);
@@ -84,15 +82,14 @@ public:
         m_x += qMax(w->width(), label->width()) + 18;
         m_rowHeight = qMax(m_rowHeight, w->height() + 18);
     }
-    void NewRow()
-    {
+    void NewRow() {
         m_x = 12;
         m_y += m_rowHeight + 16;
         m_rowHeight = 0;
     }
-    void Heading(const QString& text)
-    {
-        if (m_x != 12) NewRow();
+    void Heading(const QString& text) {
+        if (m_x != 12)
+            NewRow();
         auto* label = new QLabel(text, m_root);
         QFont font = label->font();
         font.setBold(true);
@@ -116,8 +113,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -137,12 +133,15 @@ int main(int argc, char** argv)
         for (int state = 0; state < 3; ++state) {
             auto* b = new CPngButton(&root);
             b->SetImage(id);
-            if (state == 1) Hover(b);
-            if (state == 2) b->setEnabled(false);
+            if (state == 1)
+                Hover(b);
+            if (state == 2)
+                b->setEnabled(false);
             static const char* names[] = {"normal", "hover", "disabled"};
             sheet.Add(QStringLiteral("%1 %2").arg(id).arg(QLatin1String(names[state])), b);
         }
-        if (id == 155 || id == 151 || id == 149 || id == 162 || id == 191) sheet.NewRow();
+        if (id == 155 || id == 151 || id == 149 || id == 162 || id == 191)
+            sheet.NewRow();
     }
 
     sheet.Heading(
@@ -153,8 +152,10 @@ int main(int argc, char** argv)
             b->resize(26, 26);
             b->SetFlatMode(true, true);
             b->AssignBitmaps(id, qRgb(255, 0, 255), id, qRgb(255, 0, 255));
-            if (state >= 1) Hover(b);
-            if (state == 2) b->setDown(true);
+            if (state >= 1)
+                Hover(b);
+            if (state == 2)
+                b->setDown(true);
             static const char* names[] = {"idle", "hover", "pressed"};
             sheet.Add(QStringLiteral("%1 %2").arg(id).arg(QLatin1String(names[state])), b);
         }
@@ -189,7 +190,8 @@ int main(int argc, char** argv)
             QCoreApplication::sendEvent(s, &focus);
         }
         sheet.Add(QString::fromLatin1(c.caption), s);
-        if (&c == &sliders[1] || &c == &sliders[3]) sheet.NewRow();
+        if (&c == &sliders[1] || &c == &sliders[3])
+            sheet.NewRow();
     }
 
     sheet.Heading(QStringLiteral("CWaveFormCtrl (G-sensor graph), 470 x 137"));
@@ -210,7 +212,8 @@ int main(int argc, char** argv)
         auto* graph = new CWaveFormCtrl(&root);
         graph->resize(470, 137);
         graph->SetDataSource(&stores[g]);
-        if (c.count == -2) graph->ClearTelemetry();
+        if (c.count == -2)
+            graph->ClearTelemetry();
         if (c.count >= 0) {
             FillStore(stores[g], c.count);
             graph->LoadTelemetry();
@@ -218,7 +221,8 @@ int main(int argc, char** argv)
         }
         sheet.Add(QString::fromLatin1(c.caption), graph);
         ++g;
-        if (g % 2 == 0) sheet.NewRow();
+        if (g % 2 == 0)
+            sheet.NewRow();
     }
 
     sheet.Heading(QStringLiteral("CSpeedDial (control 1071)"));
@@ -244,7 +248,8 @@ int main(int argc, char** argv)
         dial->resize(c.w, c.h);
         dial->Draw(c.speed, c.heading, c.unit);
         sheet.Add(QString::fromLatin1(c.caption), dial);
-        if (++d % 3 == 0) sheet.NewRow();
+        if (++d % 3 == 0)
+            sheet.NewRow();
     }
 
     sheet.Heading(QStringLiteral("CMyListCtrl (playlist) and CDlgVideo (video surface)"));
