@@ -12,12 +12,12 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QScreen>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
 #include "DlgVideo.h"
+#include "DpiSetting.h"
 #include "LoadPngResource.h"
 #include "MyListCtrl.h"
 #include "PngButton.h"
@@ -222,19 +222,12 @@ QString CPlayerDlg::ConfigFilePath() {
     return QDir(pictures).filePath(QStringLiteral("Config/config.ini"));
 }
 
-// config.ini records the screen's DPI in [System] DPI; other keys and
-// sections stay as they are. Failures are silent: the player runs on.
+// config.ini records the screen's DPI in [System] DPI; every other byte of
+// the user's file stays as it is. Failures are silent: the player runs on.
 void CPlayerDlg::WriteSettings() {
     m_szConfigPath = ConfigFilePath();
     QDir().mkpath(QFileInfo(m_szConfigPath).absolutePath());
-    const bool existed = QFileInfo::exists(m_szConfigPath);
-    QSettings ini(m_szConfigPath, QSettings::IniFormat);
-    if (!existed) {
-        ini.setValue(QStringLiteral("System/DPI"), QStringLiteral("96"));
-        ini.sync();
-    }
-    ini.setValue(QStringLiteral("System/DPI"), QString::number(m_nDpi));
-    ini.sync();
+    WriteDpiSetting(m_szConfigPath.toStdString(), m_nDpi);
 }
 
 void CPlayerDlg::SetupTooltips() {

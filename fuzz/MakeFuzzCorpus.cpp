@@ -1,6 +1,6 @@
 // Writes the starting corpus of the fuzz targets: recordings of each telemetry layout built
-// with BoxWriter, and the recordings that once went wrong, all under 64 KiB. Usage:
-// make_fuzz_corpus <corpus-dir> <target>...
+// with BoxWriter, the recordings that once went wrong, deeply nested boxes and settings
+// files, all under 64 KiB. Usage: make_fuzz_corpus <corpus-dir> <target>...
 // Every target gets the recordings of its own layout; the chipset probe, and targets this
 // program does not know, get all of them (the probe its own tag recordings too).
 #include "BoxWriter.h"
@@ -88,6 +88,30 @@ std::vector<Bytes> ProbeCorpus() {
             TagBoxAtEndOfFile("AMBARELLA A7L"), TagBoxAtEndOfFile("xxxxNT9666")};
 }
 
+// Recordings of every layout, and boxes nested past the bound: 7,000 levels of "trak" (the
+// file that killed libvlc's reader) and other containers.
+std::vector<Bytes> BoxDepthCorpus() {
+    std::vector<Bytes> files = {NestedBoxesRecording(7000), NestedBoxesRecording(40, "udta"),
+                                NestedBoxesRecording(40, "moof")};
+    for (const auto& layout : {TextTrackCorpus(), HeaderBlockCorpus(), UserDataIndexCorpus()})
+        files.insert(files.end(), layout.begin(), layout.end());
+    return files;
+}
+
+// Settings files as users keep them, and as they should not be.
+std::vector<Bytes> SettingsFileCorpus() {
+    const char* const texts[] = {
+        "[System]\nDPI=96\n",
+        "; notes\r\n[system]\r\nLast=C:\\dir\\x\r\nItems=a,b\r\ndpi = 120\r\n",
+        "\xEF\xBB\xBF[System]\nFoo=1\n\n[Other]\nx=1",
+        "[System]\nFoo=1\n[X]\n[SYSTEM]\nDPI=96\n[System\n=\n[]\n#DPI=1",
+    };
+    std::vector<Bytes> files;
+    for (const char* t : texts)
+        files.push_back(Text(t));
+    return files;
+}
+
 bool WriteAll(const std::string& dir, const std::string& prefix, const std::vector<Bytes>& files) {
     for (size_t i = 0; i < files.size(); ++i) {
         const std::string path = dir + "/" + prefix + "-" + std::to_string(i);
@@ -107,10 +131,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::map<std::string, std::vector<Bytes>> byTarget = {
-        {"fuzz_text_track", TextTrackCorpus()},
-        {"fuzz_header_blocks", HeaderBlockCorpus()},
-        {"fuzz_interleaved", InterleavedCorpus()},
-        {"fuzz_user_data_index", UserDataIndexCorpus()},
+        {"fuzz_text_track", TextTrackCorpus()},    {"fuzz_header_blocks", HeaderBlockCorpus()},
+        {"fuzz_interleaved", InterleavedCorpus()}, {"fuzz_user_data_index", UserDataIndexCorpus()},
+        {"fuzz_box_depth", BoxDepthCorpus()},      {"fuzz_settings_file", SettingsFileCorpus()},
     };
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0755);

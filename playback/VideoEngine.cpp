@@ -1,5 +1,7 @@
 #include "VideoEngine.h"
 
+#include "BoxNesting.h"
+
 #include <vlc/vlc.h>
 #include <xcb/xcb.h>
 
@@ -260,6 +262,10 @@ bool CVideoEngine::OpenMedia(const std::string& utf8Path) {
     if (utf8Path.empty() || !m_pInstance || !m_pPlayer)
         return false;
     if (!IsOpenableRecording(utf8Path))
+        return false;
+    // libvlc's MP4 reader recurses once per box level on a thread of its own, and a file
+    // nested a few thousand levels deep kills the process there: such a file is not played.
+    if (!HasAcceptableBoxNesting(utf8Path))
         return false;
     libvlc_media_t* media = libvlc_media_new_path(m_pInstance, utf8Path.c_str());
     if (!media)

@@ -62,6 +62,8 @@ public:
     void AttachEvents(IPlayerEventSink* sink, Poster post);
 
     bool OpenAndPlay(const std::string& utf8Path);
+    // False, leaving libvlc alone, for a path that is empty, missing, unreadable or a
+    // folder, and for a file whose boxes nest deeper than kMaxBoxNesting (BoxNesting.h).
     bool OpenMedia(const std::string& utf8Path);
     void Play();
     void Pause();

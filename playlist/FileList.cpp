@@ -10,7 +10,6 @@
 namespace {
 
 const char kLockText[] = "ReadOnly";
-const int kPadlockImage = 0;
 const unsigned kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 
 enum class PathKind { Missing, Regular, Other };
@@ -70,8 +69,11 @@ void CFileList::AppendEntry(const tagFileNode& node) {
     m_list.push_back(node);
     if (m_pListCtrl == nullptr)
         return;
-    m_pListCtrl->AppendRow(std::to_string(m_pListCtrl->GetRowCount() + 1), node.strFileName,
-                           node.strDateTime, node.bReadOnly ? kLockText : "");
+    const int row = m_pListCtrl->GetRowCount();
+    m_pListCtrl->AppendRow(std::to_string(row + 1), node.strFileName, node.strDateTime,
+                           node.bReadOnly ? kLockText : "");
+    if (node.bReadOnly)
+        m_pListCtrl->SetRowImage(row, IPlaylistView::kPadlockImage);
 }
 
 int CFileList::GetEntryCount() const {
@@ -106,14 +108,16 @@ bool CFileList::ToggleLock(int index) {
     const mode_t permissions = st.st_mode & 07777;
     const mode_t newMode = lock ? (permissions & ~kAnyWrite) : (permissions | S_IWUSR);
 
-    // The file first: entry and row change only once the file has.
-    if (!ApplyPermissions(node.strFilePath, newMode))
+    // The file first: entry and row change only once the file has. A file system without
+    // permissions (vfat, exfat) may accept the change and keep the old bits: read them back.
+    if (!ApplyPermissions(node.strFilePath, newMode) ||
+        ::stat(node.strFilePath.c_str(), &st) != 0 || IsLockedMode(st.st_mode) != lock)
         return false;
 
     node.bReadOnly = lock ? 1 : 0;
     if (m_pListCtrl != nullptr && index < m_pListCtrl->GetRowCount()) {
-        if (lock)
-            m_pListCtrl->SetRowImage(index, kPadlockImage);
+        m_pListCtrl->SetRowImage(index,
+                                 lock ? IPlaylistView::kPadlockImage : IPlaylistView::kNoImage);
         m_pListCtrl->SetLockText(index, lock ? kLockText : "");
     }
     return true;

@@ -34,7 +34,9 @@ public:
     int GetEntry(int index, tagFileNode& out) const;  // 0, or -1 untouched
     void RemoveEntry(int index);
     // Locks or unlocks the file. Returns false, leaving entry and row as they
-    // were, when the index is out of range or the permission change fails.
+    // were, when the index is out of range or the permission change fails,
+    // also when the file system accepts it but the permissions read back
+    // unchanged. The row's padlock and lock text follow the entry.
     bool ToggleLock(int index);
 
     static std::string FileNameFromPath(const std::string& path);

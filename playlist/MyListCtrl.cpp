@@ -21,7 +21,6 @@ const tagColumn kColumns[] = {
     {"Lock", 80, Qt::AlignCenter},
 };
 constexpr int kColumnCount = 4;
-constexpr int kPadlockImage = 0;
 
 QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -23,7 +23,7 @@ public:
                    const std::string& dateTime, const std::string& lock) override;
     void DeleteRow(int row) override;
     void SetLockText(int row, const std::string& lock) override;
-    // 0: the padlock; any other value: no image.
+    // kPadlockImage: the padlock; kNoImage (or any other value): no image.
     void SetRowImage(int row, int image) override;
 
     // Helpers for the main window.

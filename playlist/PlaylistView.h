@@ -13,6 +13,10 @@ public:
                            const std::string& dateTime, const std::string& lock) = 0;
     virtual void DeleteRow(int row) = 0;
     virtual void SetLockText(int row, const std::string& lock) = 0;
-    // Image 0 is the padlock; rows start without an image.
+    // Shows `image` in the row: kPadlockImage, or kNoImage to clear it. Rows start without
+    // an image.
     virtual void SetRowImage(int row, int image) = 0;
+
+    static constexpr int kNoImage = -1;
+    static constexpr int kPadlockImage = 0;
 };

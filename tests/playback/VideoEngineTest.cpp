@@ -1,5 +1,6 @@
 #include "VideoEngine.h"
 
+#include "BoxWriter.h"
 #include "CallQueue.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -117,6 +119,19 @@ public:
 private:
     std::string m_path;
 };
+
+// The first sample recording the build made (name order), or empty.
+std::string FirstSampleRecording() {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(VELTO_SAMPLES_DIR, ec)) {
+        const std::string ext = entry.path().extension().string();
+        if (entry.is_regular_file() && (ext == ".MOV" || ext == ".MP4"))
+            found.push_back(entry.path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found.empty() ? std::string() : found.front();
+}
 
 std::vector<unsigned char> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -321,6 +336,28 @@ TEST_F(EngineOnWindow, IsEndedAtTheEndButNotAfterStop) {
     m_engine.Stop();
     EXPECT_EQ(m_sink.events, std::vector<int>{kEventStopped});
     EXPECT_FALSE(m_engine.IsEnded());
+}
+
+// libvlc's MP4 reader recurses once per box level on a thread of its own: a 56 KB file of
+// 7,000 nested boxes killed the process. The engine refuses it before libvlc sees it, and
+// the next recording plays as usual.
+TEST_F(EngineOnWindow, RefusesADeeplyNestedFileThenPlaysASampleRecording) {
+    const std::string sample = FirstSampleRecording();
+    ASSERT_FALSE(sample.empty()) << "no sample recordings in " VELTO_SAMPLES_DIR;
+    TempDir dir;
+    const std::string deep = dir.Path() + "/2026_0314_081500_001.MP4";
+    ASSERT_TRUE(
+        velto::testing::TempDir::WriteFile(deep, velto::testing::NestedBoxesRecording(7000)));
+
+    EXPECT_FALSE(m_engine.OpenAndPlay(deep));
+    EXPECT_EQ(m_engine.GetState(), NoMedia);
+    m_engine.Play();  // Play in NoMedia opens the stored path: refused again
+    m_queue.PumpFor(1500);
+    EXPECT_FALSE(m_sink.Saw(kEventPlaying));
+
+    m_engine.SetState(NoMedia);
+    ASSERT_TRUE(OpenAndWaitPlaying(sample));
+    EXPECT_EQ(m_engine.GetMediaPath(), sample);
 }
 
 TEST_F(EngineOnWindow, PlayInNoMediaOpensTheStoredPath) {

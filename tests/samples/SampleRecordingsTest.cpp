@@ -1,3 +1,5 @@
+#include "BoxNesting.h"
+#include "ByteSource.h"
 #include "ChipsetProbe.h"
 #include "Extraction.h"
 #include "TelemetryStore.h"
@@ -161,6 +163,16 @@ TEST_P(SampleRecordings, FfprobeReadsItWithoutErrors) {
 #else
     GTEST_SKIP() << "no ffprobe";
 #endif
+}
+
+// The check the engine makes before libvlc opens a file lets real recordings through.
+TEST_P(SampleRecordings, NestsWellWithinTheBoxBound) {
+    FileByteSource file;
+    ASSERT_TRUE(file.Open(PathOf(GetParam())));
+    const BoxNesting n = MeasureBoxNesting(file);
+    EXPECT_EQ(n.verdict, BoxNestingVerdict::Acceptable);
+    EXPECT_GE(n.depth, 6);
+    EXPECT_LE(n.depth, 12);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drive, SampleRecordings, ::testing::ValuesIn(kSamples),

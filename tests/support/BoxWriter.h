@@ -378,6 +378,19 @@ inline Bytes TrakBox(const Bytes& tables, uint32_t timescale = 30000, uint32_t d
     return Box("trak", Concat({Box("tkhd", Zeros(84)), mdia}));
 }
 
+// ftyp, then moov holding `levels` boxes of `type`, each inside the one before: the deepest
+// box lies at depth levels + 1. With 7,000 levels (56 KB) it kills a recursive box reader.
+inline Bytes NestedBoxesRecording(int levels, const char* type = "trak") {
+    BoxWriter w;
+    w.Raw(FtypBox()).Open("moov");
+    for (int i = 0; i < levels; ++i)
+        w.Open(type);
+    for (int i = 0; i < levels; ++i)
+        w.Close();
+    w.Close();
+    return w.Data();
+}
+
 // Text-track layout: ftyp, mdat holding the chunks, moov with `trakCount` tracks of which the
 // third holds the chunk offsets (the others point at garbage).
 inline Bytes TextTrackRecording(const std::vector<Bytes>& chunks, int trakCount = 3) {

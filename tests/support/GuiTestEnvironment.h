@@ -4,13 +4,16 @@
 // the sample recordings made by the build, and waiting for a condition while
 // events are processed.
 
+#include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -52,6 +55,28 @@ private:
 inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
     return QTest::qWaitFor(condition, timeoutMs);
 }
+
+// While it lives, reads and closes every message box the program opens, as the user
+// would (the box's own event loop keeps running the timer).
+class MessageBoxReader {
+public:
+    MessageBoxReader() {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->accept();
+            }
+        });
+        m_timer.start(50);
+    }
+    MessageBoxReader(const MessageBoxReader&) = delete;
+    MessageBoxReader& operator=(const MessageBoxReader&) = delete;
+
+    QStringList texts;  // in the order the boxes opened
+
+private:
+    QTimer m_timer;
+};
 
 #if defined(VELTO_SAMPLES_DIR) && defined(VELTO_SOURCE_DIR)
 // The four sample recordings made by the samples target, in name order, or
