@@ -15,6 +15,7 @@
 
 #include "MapCallbackBridge.h"
 #include "MapPage.h"
+#include "MapProfile.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ void CDlgMap::SetUpView() {
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
 
-    m_pPage = new CMapPage(this);
+    m_pPage = new CMapPage(CMapProfile::Shared(), this);
     m_pPage->setBackgroundColor(Qt::black);
     QWebEngineSettings* settings = m_pPage->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "CDlgMap.h"
+#include "MapProfile.h"
 #include "MapTestSupport.h"
 
 using maptest::PageState;
@@ -71,11 +72,11 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-// Installs a recorder on the default profile for the life of the scope.
+// Installs a recorder on the map views' profile for the life of the scope.
 class ScopedRecorder {
 public:
-    ScopedRecorder() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&recorder); }
-    ~ScopedRecorder() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
+    ScopedRecorder() { CMapProfile::Shared()->setUrlRequestInterceptor(&recorder); }
+    ~ScopedRecorder() { CMapProfile::Shared()->setUrlRequestInterceptor(nullptr); }
     RequestRecorder recorder;
 };
 
