@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEngineScript>
@@ -15,12 +16,16 @@
 
 #include "MapCallbackBridge.h"
 #include "MapPage.h"
+#include "MapProfile.h"
+
+#include <cmath>
 
 namespace {
 
 const char kLoadedReport[] = "http://callback/loaded";
 const char kInitedReport[] = "http://callback/inited";
 const char kCallbackPrefix[] = "http://callback";  // first 15 characters of every report
+const char kRouteClickReport[] = "http://callback/routeClick?";
 const char kMarkerUrl[] = "qrc:/png/marker.png";
 const char kBridgeName[] = "veltoBridge";
 
@@ -113,7 +118,7 @@ void CDlgMap::SetUpView() {
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
 
-    m_pPage = new CMapPage(this);
+    m_pPage = new CMapPage(CMapProfile::Shared(), this);
     m_pPage->setBackgroundColor(Qt::black);
     QWebEngineSettings* settings = m_pPage->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
@@ -260,10 +265,51 @@ void CDlgMap::OnCallback(const QString& value) {
         // A new document: it has no map until it reports inited.
         m_bPageReady = false;
         SetMarkerURL();
+        SendTileSource();
         InitializeMap();
     } else if (value == QLatin1String(kInitedReport)) {
         SetPageReady();
+    } else if (value.startsWith(QLatin1String(kRouteClickReport))) {
+        OnRouteClickReport(value);
     }
+}
+
+// "routeClick?x=<longitude>&y=<latitude>&r=<route>&p=<point>"; r and p may be missing.
+void CDlgMap::OnRouteClickReport(const QString& value) {
+    const QUrlQuery query(value.mid(static_cast<int>(sizeof(kRouteClickReport)) - 1));
+    bool lngOk = false, latOk = false;
+    const double lng = query.queryItemValue(QStringLiteral("x")).toDouble(&lngOk);
+    const double lat = query.queryItemValue(QStringLiteral("y")).toDouble(&latOk);
+    if (!lngOk || !latOk || !std::isfinite(lng) || !std::isfinite(lat) || std::fabs(lat) > 90) {
+        return;
+    }
+    bool ok = false;
+    int nRoute = query.queryItemValue(QStringLiteral("r")).toInt(&ok);
+    if (!ok || nRoute < -1 || nRoute >= m_tripRoutes.size()) {
+        nRoute = -1;
+    }
+    int nPoint = query.queryItemValue(QStringLiteral("p")).toInt(&ok);
+    if (!ok || nPoint < -1) {
+        nPoint = -1;
+    }
+    emit routeClicked(lat, lng, nRoute, nPoint);
+}
+
+bool CDlgMap::SetTileSource(const QString& urlTemplate, const QString& attribution) {
+    bool accepted = false;
+    m_tileSource = CTileSource::Make(urlTemplate, attribution, &accepted);
+    m_bTileSourceSent = false;
+    if (m_bPageReady) {
+        SendTileSource();
+    }
+    return accepted;
+}
+
+// The page keeps the source for its next initialize and applies it to a map that exists.
+void CDlgMap::SendTileSource() {
+    CallScript(QStringLiteral("setTileSource"),
+               QJsonArray{m_tileSource.UrlTemplate(), m_tileSource.Attribution()});
+    m_bTileSourceSent = true;
 }
 
 bool CDlgMap::OnBeforeNavigate2(const QUrl& url) {
@@ -286,8 +332,15 @@ void CDlgMap::SetPageReady() {
 
 // The map was (re)created empty: show the latest route and position on it.
 void CDlgMap::DeliverKeptState() {
+    // A source set between the page's "loaded" and "inited" is not on the map yet.
+    if (!m_bTileSourceSent) {
+        SendTileSource();
+    }
     QString script;
-    if (m_bRouteBegun || !m_routePoints.isEmpty()) {
+    if (m_bTripShown) {
+        // setRoutes replaces what is drawn; a new map is fitted to the trip.
+        script += TripRoutesScript(true);
+    } else if (m_bRouteBegun || !m_routePoints.isEmpty()) {
         // Clearing first keeps a repeated "inited" from drawing the route twice.
         script += ScriptCall(QStringLiteral("clearPolyLine"));
         script += ScriptCall(QStringLiteral("newPolyLine"));
@@ -330,12 +383,14 @@ void CDlgMap::SetLgtLat(const QString& lat, const QString& lng, const QString& s
 
 void CDlgMap::ClearPolyLine() {
     m_bRouteRendered = false;
+    ForgetTripRoutes();
     if (m_bPageReady) {
         CallScript(QStringLiteral("clearPolyLine"));
     }
 }
 
 void CDlgMap::NewPolyLine() {
+    ForgetTripRoutes();
     m_routePoints = QJsonArray();
     m_nSentPoints = 0;
     m_bRouteBegun = true;
@@ -355,4 +410,37 @@ void CDlgMap::RenderPolyLine() {
         m_pPage->runJavaScript(TakeUnsentPointsScript() +
                                ScriptCall(QStringLiteral("renderPolyLine")));
     }
+}
+
+void CDlgMap::SetTripRoutes(const QList<Route>& routes, int nCurrent, bool bFitView) {
+    QJsonArray all;
+    for (const Route& route : routes) {
+        QJsonArray points;
+        for (const RoutePoint& p : route) {
+            points.append(QJsonArray{p.lat, p.lng});
+        }
+        all.append(points);
+    }
+    // The trip replaces the single route, here and on a page that starts again.
+    m_routePoints = QJsonArray();
+    m_nSentPoints = 0;
+    m_bRouteBegun = false;
+    m_bRouteRendered = false;
+    m_tripRoutes = all;
+    m_nCurrentRoute = nCurrent;
+    m_bTripShown = true;
+    if (m_bPageReady) {
+        m_pPage->runJavaScript(TripRoutesScript(bFitView));
+    }
+}
+
+QString CDlgMap::TripRoutesScript(bool bFitView) const {
+    return ScriptCall(QStringLiteral("setRoutes"),
+                      QJsonArray{m_tripRoutes, m_nCurrentRoute, bFitView});
+}
+
+void CDlgMap::ForgetTripRoutes() {
+    m_tripRoutes = QJsonArray();
+    m_nCurrentRoute = -1;
+    m_bTripShown = false;
 }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-CMapPage::CMapPage(QObject* parent) : QWebEnginePage(parent) {}
+CMapPage::CMapPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {}
 
 void CMapPage::SetNavigationFilter(NavigationFilter filter) {
     m_filter = std::move(filter);

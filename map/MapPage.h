@@ -14,7 +14,7 @@ public:
     using NavigationFilter =
         std::function<bool(const QUrl& url, NavigationType type, bool isMainFrame)>;
 
-    explicit CMapPage(QObject* parent = nullptr);
+    CMapPage(QWebEngineProfile* profile, QObject* parent = nullptr);
 
     void SetNavigationFilter(NavigationFilter filter);
 
