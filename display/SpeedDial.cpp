@@ -1,6 +1,7 @@
 #include "SpeedDial.h"
 
 #include "LoadPngResource.h"
+#include "PlayerColours.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -30,7 +31,6 @@ int TextValue(int speed, int unit) {
     return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(speed)) * 0.6214));
 }
 
-const QColor kTextColour(130, 149, 179);
 const QColor kNeedleColour(255, 0, 0);
 
 QFont SpeedFont() {
@@ -183,7 +183,7 @@ void CSpeedDial::paintEvent(QPaintEvent*) {
     const QString text = SpeedText(m_nSpeed, m_nUnit);
     const QRectF box = TextRect(l);
     p.setFont(FittedFont(text, box));
-    p.setPen(kTextColour);
+    p.setPen(kTextBlue);
     p.drawText(box, Qt::AlignCenter, text);
 
     if (m_imageNeedle.isNull())
