@@ -181,7 +181,7 @@ void CPlayerDlg::OnInitDialog() {
     m_timer3.start(kEndCheckPeriodMs);
 
     setWindowTitle(QStringLiteral("PLAYER"));
-    m_nDpi = logicalDpiY();
+    m_nDpi = DevicePixelDpi(*this);
     WriteSettings();
     m_nSpeedUnit = CSpeedDial::kUnitKmh;
     m_controller.SetCaptureFolder(CaptureFolder().toStdString());
@@ -230,6 +230,10 @@ QString CPlayerDlg::ConfigFilePath() {
 
 QString CPlayerDlg::CaptureFolder() {
     return QDir(PicturesFolder()).filePath(QStringLiteral("Capture"));
+}
+
+int CPlayerDlg::DevicePixelDpi(const QWidget& widget) {
+    return qRound(widget.logicalDpiY() * widget.devicePixelRatioF());
 }
 
 // config.ini records the screen's DPI in [System] DPI; other keys and

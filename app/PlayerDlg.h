@@ -91,6 +91,9 @@ public:
     // The player's dark look, for the window and (through
     // CPlayerApp::ApplyStyle) every other window of the program.
     static QPalette DarkPalette();
+    // The screen's DPI in device pixels: Qt's logical DPI times the device
+    // pixel ratio (192 on a 200 % screen).
+    static int DevicePixelDpi(const QWidget& widget);
 
     // What the window holds, for tests and benchmarks.
     CPlaybackController& Controller() { return m_controller; }
