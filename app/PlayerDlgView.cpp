@@ -32,11 +32,14 @@ void CPlayerDlg::DrawIdlePicture() {
     m_pVideoArea->ShowPicture(m_imgIdle);
 }
 
+// The idle picture stays for as long as nothing plays: once a recording
+// plays, the margins the video leaves in the area are black.
 void CPlayerDlg::ShowVideoWindow(bool show) {
     if (!m_pDlgVideo) {
         return;
     }
     if (show) {
+        m_pVideoArea->ClearPicture();
         m_pDlgVideo->show();
     } else {
         m_pDlgVideo->hide();

@@ -230,6 +230,8 @@ TEST_F(MainWindow, FullScreenNeedsPlaybackAndFitsTheVideoWhenLeft) {
     dlg().ImportPaths({sample});
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg().VideoEngine().GetState() == Playing; }, 15000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg().VideoEngine().GetVideoWidth() > 0; }, 5000));
+    // libvlc's Playing report has been handled: the video window is up.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg().VideoWindow()->isVisible(); }, 5000));
 
     dlg().ToggleFullScreen();
     ASSERT_TRUE(dlg().IsFullScreen());
@@ -256,6 +258,18 @@ TEST_F(MainWindow, FullScreenNeedsPlaybackAndFitsTheVideoWhenLeft) {
     EXPECT_NEAR(double(fitted.width()) / fitted.height(), double(vw) / vh, 0.02);
     EXPECT_NEAR(fitted.center().x(), area.center().x(), 1);
     EXPECT_NEAR(fitted.center().y(), area.center().y(), 1);
+    // The margins the video leaves are black: the idle picture went when
+    // the recording started playing.
+    auto* videoArea = static_cast<CVideoArea*>(item(IDC_VIDEO_AREA));
+    EXPECT_FALSE(videoArea->IsPictureShown());
+    ASSERT_TRUE(fitted.top() > area.top() + 2 || fitted.left() > area.left() + 2);
+    const QImage margins = videoArea->grab().toImage();
+    const QPoint margin = fitted.top() > area.top() + 2
+                              ? QPoint(area.width() / 2, (fitted.top() - area.top()) / 2)
+                              : QPoint((fitted.left() - area.left()) / 2, area.height() / 2);
+    for (int dx : {-40, 0, 40}) {
+        EXPECT_TRUE(IsDark(margins.pixel(margin + QPoint(dx, 0)))) << dx;
+    }
 
     // Any resizing of the window leaves full screen; the video covers the area again.
     dlg().ToggleFullScreen();
