@@ -1,5 +1,6 @@
 #include "SpeedDial.h"
 
+#include "AssistInfo.h"
 #include "LoadPngResource.h"
 #include "PlayerColours.h"
 
@@ -128,8 +129,8 @@ QPoint CSpeedDial::NeedleTip(const tagSpeedDialLayout& layout, int angle) {
 
 QString CSpeedDial::SpeedText(int speed, int unit) {
     const tagUnitParams& params = ParamsFor(unit);
-    int value = TextValue(speed, unit);
-    if (value > params.textMaximum || value < 0)
+    int value = TextValue(ShownSpeed(speed), unit);
+    if (value > params.textMaximum)
         value = 0;
     return QString::asprintf(params.format, value);
 }

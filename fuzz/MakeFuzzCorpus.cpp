@@ -1,7 +1,8 @@
 // Writes the starting corpus of the fuzz targets: recordings of each telemetry layout built
-// with BoxWriter, all under 64 KiB. Usage: make_fuzz_corpus <corpus-dir> <target>...
-// Every target gets the recordings of its own layout; targets this program does not know
-// (such as the chipset probe) get all of them.
+// with BoxWriter, and the recordings that once went wrong, all under 64 KiB. Usage:
+// make_fuzz_corpus <corpus-dir> <target>...
+// Every target gets the recordings of its own layout; the chipset probe, and targets this
+// program does not know, get all of them (the probe its own tag recordings too).
 #include "BoxWriter.h"
 
 #include <sys/stat.h>
@@ -20,6 +21,11 @@ TelemetryRecord Second(int i) {
             "$GPRMC,120000,A,2232.1234,N,11403.12345,W," + std::to_string(i) + ",84.4,230394"};
 }
 
+// Tables far longer than the movie's duration of 60 s allows, all entries at one record.
+Bytes Repeated(RepeatedLayout layout) {
+    return OneRecordRepeated(layout, 15000, MvhdBox(1000, 60000));
+}
+
 std::vector<Bytes> TextTrackCorpus() {
     std::vector<Bytes> plain, shifted;
     for (int i = 0; i < 4; ++i) {
@@ -28,14 +34,19 @@ std::vector<Bytes> TextTrackCorpus() {
     }
     shifted.insert(shifted.begin() + 2, KeyChunk("12345678"));
     return {TextTrackRecording(plain), TextTrackRecording(shifted),
-            TextTrackRecording({TextChunk("no tab"), KeyChunk("abcdefgh"), TextChunk("1 2 3 x")})};
+            TextTrackRecording({TextChunk("no tab"), KeyChunk("abcdefgh"), TextChunk("1 2 3 x")}),
+            Repeated(RepeatedLayout::TextTrack)};
 }
 
 std::vector<Bytes> HeaderBlockCorpus() {
     const uint8_t key[8] = {'3', '1', '4', '1', '5', '9', '2', '6'};
     const uint8_t zero[8] = {};
     std::vector<TelemetryRecord> records = {Second(1), Second(2), Second(3)};
-    return {HeaderBlockRecording(key, records, true), HeaderBlockRecording(zero, records, false)};
+    // A negative speed and course, and more blocks than the movie's 2 s allow.
+    const std::vector<TelemetryRecord> negative(
+        70, {0, 0, 0, "$GPRMC,1,A,2232.1234,N,11403.12345,E,-100.0,-1e308,230394"});
+    return {HeaderBlockRecording(key, records, true), HeaderBlockRecording(zero, records, false),
+            HeaderBlockRecording(zero, negative, false, MvhdBox(1, 2))};
 }
 
 // Second track with chunk offsets that wrap: offset + 65536 (mod 2^32) lands in this file.
@@ -60,7 +71,8 @@ std::vector<Bytes> InterleavedCorpus() {
     std::vector<Bytes> single = {FixedRecord(Second(1), "20261211")};
     return {CompactSecondTrack({FixedRecord(Second(1), "20261211"),
                                 FixedRecord(Second(2), "20261211", RecordShift::Double)}),
-            SingleTrackRecording(ThirtyFpsLayout(single, 100)).Flatten()};
+            SingleTrackRecording(ThirtyFpsLayout(single, 100)).Flatten(),
+            Repeated(RepeatedLayout::SecondTrack)};
 }
 
 std::vector<Bytes> UserDataIndexCorpus() {
@@ -68,6 +80,12 @@ std::vector<Bytes> UserDataIndexCorpus() {
         UserDataIndexRecording({FixedRecord(Second(1)), FixedRecord(Second(2)),
                                 FixedRecord({0, 0, 0, "$GPGGA,1,2232.1234,N,11403.12345,E,1"})}),
         UserDataIndexRecording({FixedRecord(Second(1))}, 501)};
+}
+
+// Tag boxes that end with the file, so that the four bytes read past them are missing.
+std::vector<Bytes> ProbeCorpus() {
+    return {TagBoxAtEndOfFile("NT96650A"), TagBoxAtEndOfFile("AMBAxV4"),
+            TagBoxAtEndOfFile("AMBARELLA A7L"), TagBoxAtEndOfFile("xxxxNT9666")};
 }
 
 bool WriteAll(const std::string& dir, const std::string& prefix, const std::vector<Bytes>& files) {
@@ -107,6 +125,8 @@ int main(int argc, char** argv) {
         } else {
             for (const auto& [name, files] : byTarget)
                 ok = ok && WriteAll(dir, name, files);
+            if (target == "fuzz_probe")
+                ok = ok && WriteAll(dir, "tag", ProbeCorpus());
         }
         if (!ok)
             return 1;

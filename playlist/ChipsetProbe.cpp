@@ -1,5 +1,8 @@
 #include "ChipsetProbe.h"
 
+#include "BoxWalker.h"
+#include "ByteSource.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -191,147 +194,97 @@ bool FindInGpsFolderInAnyCase(const FolderListing* folder, const std::string& di
 const int kMaxBoxesWalked = 128;
 const size_t kTagBufferSize = 64;
 
-// Positioned reads on an open recording; a short read ends the probe.
-class ProbeReader {
-public:
-    explicit ProbeReader(int fd) : m_fd(fd) {}
-
-    bool Read(void* buf, size_t n) {
-        size_t done = 0;
-        while (done < n) {
-            const ssize_t got = ::pread(m_fd, static_cast<char*>(buf) + done, n - done,
-                                        static_cast<off_t>(m_pos + done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += static_cast<size_t>(got);
-        }
-        m_pos += done;
-        return done == n;
-    }
-
-    bool ReadU32(uint32_t& v) {
-        unsigned char b[4];
-        if (!Read(b, 4))
-            return false;
-        v = BigEndian32(b);
-        return true;
-    }
-
-    static uint32_t BigEndian32(const unsigned char* b) {
-        return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
-    }
-
-    // Box header: 4-byte big-endian size, 4-byte type.
-    bool ReadBoxHeader(uint32_t& size, char type[5]) {
-        unsigned char header[8];
-        if (!Read(header, 8))
-            return false;
-        size = BigEndian32(header);
-        std::memcpy(type, header + 4, 4);
-        type[4] = '\0';
-        return true;
-    }
-
-    // Skips the rest of a box whose header was just read. The difference is
-    // unsigned 32-bit: a size below 8 jumps about 4 GiB ahead.
-    void SkipBoxBody(uint32_t size) { m_pos += static_cast<uint32_t>(size - 8u); }
-
-    void Seek(uint64_t pos) { m_pos = pos; }
-
-private:
-    int m_fd;
-    uint64_t m_pos = 0;
-};
-
-// Opens a regular file for probing without ever blocking (FIFOs, devices).
-int OpenRegularFile(const std::string& path, uint64_t& size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return -1;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    size = static_cast<uint64_t>(st.st_size);
-    return fd;
+// The position after the box whose header is `h`: its size less 8 taken as an unsigned
+// 32-bit quantity, so a size below 8 jumps about 4 GiB ahead (and the next read normally
+// finds the end of the file).
+uint64_t SkipTarget(const BoxHeader& h) {
+    return h.Payload() + static_cast<uint32_t>(h.size - 8u);
 }
 
 // The last eight bytes as zero-terminated text: "ICAT6330" or "ICAT6350".
-bool HasTailTag(ProbeReader& in, uint64_t fileSize) {
-    if (fileSize < 8)
+bool HasTailTag(ByteSource& src) {
+    if (src.Size() < 8)
         return false;
     char tail[9] = {};
-    in.Seek(fileSize - 8);
-    if (!in.Read(tail, 8))
+    if (!src.ReadExact(src.Size() - 8, tail, 8))
         return false;
     return std::strcmp(tail, "ICAT6330") == 0 || std::strcmp(tail, "ICAT6350") == 0;
 }
 
-int KindFromUserDataTag(const char* tag) {
-    if (std::strstr(tag, "AMBARELLA A7L"))
-        return 2;
-    if (std::strstr(tag, "NT96650A"))
-        return 4;
-    if (std::strstr(tag, "NT9665x"))
-        return 4;
-    // Past the first child's type and the first four bytes of its contents.
-    if (std::strlen(tag) > 8 && std::strstr(tag + 8, "NT9666"))
-        return 5;
-    if (std::strstr(tag, "AMBAxV4"))
-        return 1;
-    if (std::strstr(tag, "AMBARELLA A12"))
-        return 1;
-    return 5;
+ChipsetProbeResult UserDataTagResult(ChipsetKind kind) {
+    return {kind, ChipsetTag::UserData};
 }
 
-// Reads the first child of "udta" (up to 64 bytes from its type on) and
-// returns its kind, or `kind` unchanged when the tag cannot be read.
-int ReadUserDataTag(ProbeReader& in, int kind) {
+ChipsetProbeResult KindFromUserDataTag(const char* tag) {
+    if (std::strstr(tag, "AMBARELLA A7L"))
+        return UserDataTagResult(ChipsetKind::TextTrackA7L);
+    if (std::strstr(tag, "NT96650A"))
+        return UserDataTagResult(ChipsetKind::Interleaved);
+    if (std::strstr(tag, "NT9665x"))
+        return UserDataTagResult(ChipsetKind::Interleaved);
+    // Past the first child's type and the first four bytes of its contents.
+    if (std::strlen(tag) > 8 && std::strstr(tag + 8, "NT9666"))
+        return UserDataTagResult(ChipsetKind::UserDataIndex);
+    if (std::strstr(tag, "AMBAxV4"))
+        return UserDataTagResult(ChipsetKind::TextTrack);
+    if (std::strstr(tag, "AMBARELLA A12"))
+        return UserDataTagResult(ChipsetKind::TextTrack);
+    return {ChipsetKind::UserDataIndex, ChipsetTag::None};
+}
+
+// Reads the first child of "udta": its size n, then n bytes (at most 64) from its type on,
+// which reaches four bytes past the child. A file that ends before them (the box written
+// last) gives the bytes it holds within "udta". Returns the tag's kind, or `kind` unchanged
+// when there is no tag to read.
+ChipsetProbeResult ReadUserDataTag(ByteSource& src, const BoxHeader& udta, ChipsetKind kind) {
+    const ChipsetProbeResult unchanged{kind, ChipsetTag::None};
     uint32_t n = 0;
-    if (!in.ReadU32(n))
-        return kind;
+    if (!src.ReadU32BE(udta.Payload(), n))
+        return unchanged;
     if (n > kTagBufferSize)
         n = kTagBufferSize;
     if (n == 0)
-        return kind;
+        return unchanged;
+    const uint64_t tagStart = udta.Payload() + 4;
     char tag[kTagBufferSize + 1] = {};
-    if (!in.Read(tag, n))
-        return kind;
+    const size_t got = src.ReadAt(tagStart, tag, n);
+    if (got < n) {
+        const uint64_t inBox = udta.End() > tagStart ? udta.End() - tagStart : 0;
+        const size_t kept = static_cast<size_t>(std::min<uint64_t>(got, inBox));
+        if (kept == 0)
+            return unchanged;
+        std::memset(tag + kept, 0, sizeof tag - kept);
+    }
     return KindFromUserDataTag(tag);
 }
 
-// Walks the children of "moov"; the kind becomes 5 once any other child
-// has been passed.
-int WalkMovieBox(ProbeReader& in) {
-    int kind = 0;
+// Walks the children of "moov" from `position`; the kind becomes UserDataIndex once any
+// other child has been passed.
+ChipsetProbeResult WalkMovieBox(ByteSource& src, uint64_t position) {
+    ChipsetKind kind = ChipsetKind::UserDataIndexFallback;
     for (int i = 0; i < kMaxBoxesWalked; ++i) {
-        uint32_t size = 0;
-        char type[5];
-        if (!in.ReadBoxHeader(size, type))
-            return kind;
-        if (std::memcmp(type, "udta", 4) == 0)
-            return ReadUserDataTag(in, kind);
-        kind = 5;
-        in.SkipBoxBody(size);
+        BoxHeader h;
+        if (!ReadBoxHeader(src, position, h))
+            break;
+        if (h.Is("udta"))
+            return ReadUserDataTag(src, h, kind);
+        kind = ChipsetKind::UserDataIndex;
+        position = SkipTarget(h);
     }
-    return kind;
+    return {kind, ChipsetTag::None};
 }
 
-int WalkTopLevel(ProbeReader& in) {
-    in.Seek(0);
+ChipsetProbeResult WalkTopLevel(ByteSource& src) {
+    uint64_t position = 0;
     for (int i = 0; i < kMaxBoxesWalked; ++i) {
-        uint32_t size = 0;
-        char type[5];
-        if (!in.ReadBoxHeader(size, type))
-            return 0;
-        if (std::memcmp(type, "moov", 4) == 0)
-            return WalkMovieBox(in);
-        in.SkipBoxBody(size);
+        BoxHeader h;
+        if (!ReadBoxHeader(src, position, h))
+            break;
+        if (h.Is("moov"))
+            return WalkMovieBox(src, h.Payload());
+        position = SkipTarget(h);
     }
-    return 0;
+    return {};
 }
 
 // ---------------------------------------------------------------- time
@@ -393,15 +346,25 @@ DatLookup FindDatFile(const std::string& path, std::string& datPath) {
     return DatLookup::NotFound;
 }
 
-int DetectChipset(const std::string& path) {
-    uint64_t size = 0;
-    const int fd = OpenRegularFile(path, size);
-    if (fd < 0)
-        return 0;
-    ProbeReader in(fd);
-    const int kind = HasTailTag(in, size) ? 3 : WalkTopLevel(in);
-    ::close(fd);
-    return kind;
+ChipsetProbeResult ProbeChipset(ByteSource& src) {
+    if (HasTailTag(src))
+        return {ChipsetKind::HeaderBlocks, ChipsetTag::Tail};
+    return WalkTopLevel(src);
+}
+
+ChipsetProbeResult ProbeChipset(const std::string& path) {
+    FileByteSource src;
+    if (!src.Open(path))
+        return {};
+    return ProbeChipset(src);
+}
+
+ChipsetKind DetectChipset(ByteSource& src) {
+    return ProbeChipset(src).kind;
+}
+
+ChipsetKind DetectChipset(const std::string& path) {
+    return ProbeChipset(path).kind;
 }
 
 bool ReadCreationTime(const std::string& path, BrokenDownTime& out) {
@@ -420,9 +383,10 @@ bool ReadCreationTime(const std::string& path, BrokenDownTime& out) {
     return ReadModificationTime(path, out);
 }
 
-std::string RecordingTimeText(const std::string& path, const std::string& ext, int nChipset) {
+std::string RecordingTimeText(const std::string& path, const std::string& ext, ChipsetKind kind) {
     BrokenDownTime t{};
-    const bool creation = ext == ".MOV" && (nChipset == 4 || nChipset == 5);
+    const bool creation =
+        ext == ".MOV" && (kind == ChipsetKind::Interleaved || kind == ChipsetKind::UserDataIndex);
     const bool ok = creation ? ReadCreationTime(path, t) : ReadModificationTime(path, t);
     return ok ? FormatRecordingTime(t) : std::string();
 }

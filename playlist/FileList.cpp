@@ -34,9 +34,12 @@ void ProbeRecording(tagFileNode& node, const std::string& ext) {
         case DatLookup::Found:
             node.strDatPath = datPath;
             break;
-        case DatLookup::NotFound:
-            node.nChipset = DetectChipset(node.strFilePath);
+        case DatLookup::NotFound: {
+            const ChipsetProbeResult probe = ProbeChipset(node.strFilePath);
+            node.nChipset = probe.kind;
+            node.eChipsetTag = probe.tag;
             break;
+        }
         case DatLookup::NotLooked:
             break;
     }
@@ -51,7 +54,7 @@ int CFileList::AddFile(const std::string& path, const char* name, const std::str
     node.strFileName = name != nullptr ? std::string(name) : FileNameFromPath(path);
 
     // A directory, FIFO or device is listed like a file that cannot be
-    // opened: no sidecar, kind 0, no time, not locked.
+    // opened: no sidecar, kind UserDataIndexFallback, no time, not locked.
     struct stat st;
     const PathKind kind = KindOfPath(path, st);
     if (kind != PathKind::Other)

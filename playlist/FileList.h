@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChipsetProbe.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,7 +15,8 @@ struct tagFileNode {
     std::string strDatPath;   // sidecar found beside the recording, or empty
     std::string strDateTime;  // "%02d:%02d:%02d %02d-%02d-%04d" or empty
     int32_t bReadOnly = 0;    // 1: locked (no write permission for anyone)
-    int32_t nChipset = 0;     // ChipsetKind 0..5
+    ChipsetKind nChipset = ChipsetKind::UserDataIndexFallback;
+    ChipsetTag eChipsetTag = ChipsetTag::None;  // what chose nChipset
 };
 
 class CFileList {

@@ -21,3 +21,9 @@ struct tagAssistInfo {
 inline bool HasUsablePosition(const tagAssistInfo& s) {
     return s.latitude.size() > 6 && s.longitude.size() > 6;
 }
+
+// The speed that is shown or exported: a negative speed (from a stray sign in the sentence)
+// is 0. The speed readout and every velto-telemetry output apply it.
+inline int32_t ShownSpeed(int32_t kmh) {
+    return kmh < 0 ? 0 : kmh;
+}

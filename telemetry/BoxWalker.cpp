@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr size_t kBlockWords = 4096;
+
 // Reads `count` consecutive big-endian words from `start` in blocks, so a table of a
 // hundred thousand entries costs a few dozen reads. A word that cannot be read is 0.
 class WordBlockReader {
@@ -25,8 +27,6 @@ public:
     }
 
 private:
-    static constexpr size_t kBlockWords = 4096;
-
     void Refill() {
         size_t want = size_t(std::min<uint64_t>(m_left, kBlockWords));
         size_t got = m_src.ReadAt(m_next, m_block, 4 * want) / 4;
@@ -46,26 +46,102 @@ private:
     size_t m_filled = 0;
 };
 
-// A table read from `start` holds at most what the file holds from there, and never more
-// than kMaxRecords entries, before anything is allocated.
-uint64_t BoundedCount(ByteSource& src, uint64_t start, uint64_t claimed) {
-    return std::min({claimed, src.WordsAvailable(start), kMaxRecords});
+// The duration lookup reads at most this many boxes at the top level and inside "moov".
+constexpr int kDurationScanBoxes = 128;
+
+uint64_t ReadU64BE(ByteSource& src, uint64_t position, bool& ok) {
+    uint32_t high = 0, low = 0;
+    ok = src.ReadU32BE(position, high) && src.ReadU32BE(position + 4, low);
+    return uint64_t(high) << 32 | low;
+}
+
+// The "mvhd" among the first children of the first "moov" at the top level: its seconds,
+// or 0.
+uint64_t MovieSeconds(ByteSource& src) {
+    uint64_t pos = 0, end = src.Size();
+    bool inMoov = false;
+    for (int boxes = 0; boxes < kDurationScanBoxes && pos < end; ++boxes) {
+        BoxHeader h;
+        if (!ReadBoxHeader(src, pos, h))
+            return 0;
+        if (inMoov && h.Is("mvhd"))
+            return HeaderBoxSeconds(src, h);
+        if (!inMoov && h.Is("moov")) {
+            inMoov = true;
+            boxes = 0;
+            pos = h.Payload();
+            end = std::min(end, h.End());
+            continue;
+        }
+        if (h.size < 8)
+            return 0;
+        pos = h.End();
+    }
+    return 0;
 }
 
 }  // namespace
+
+uint64_t RecordLimitForSeconds(uint64_t seconds) {
+    if (seconds == 0 || seconds > kMaxRecords)
+        return kMaxRecords;
+    return std::min(kRecordsPerSecondMargin * seconds + kSpareRecords, kMaxRecords);
+}
 
 bool BoxHeader::Is(const char* name) const {
     return std::memcmp(type, name, 4) == 0;
 }
 
-bool BoxWalker::ReadHeader(BoxHeader& h) {
+bool ReadBoxHeader(ByteSource& src, uint64_t position, BoxHeader& h) {
     uint8_t b[8];
-    if (!m_src.ReadExact(m_pos, b, 8))
+    if (!src.ReadExact(position, b, 8))
         return false;
-    h.position = m_pos;
+    h.position = position;
     h.size = uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
     std::memcpy(h.type, b + 4, 4);
     return true;
+}
+
+// Version 0: version and flags, creation and modification time (32-bit each), timescale,
+// duration (32-bit). Version 1: the two times and the duration are 64-bit.
+uint64_t HeaderBoxSeconds(ByteSource& src, const BoxHeader& h) {
+    uint8_t version = 0;
+    if (!src.ReadExact(h.Payload(), &version, 1))
+        return 0;
+    uint32_t timescale = 0;
+    uint64_t duration = 0;
+    bool ok = false;
+    if (version == 1) {
+        ok = src.ReadU32BE(h.Payload() + 20, timescale);
+        duration = ok ? ReadU64BE(src, h.Payload() + 24, ok) : 0;
+        if (duration == ~uint64_t(0))
+            duration = 0;
+    } else {
+        uint32_t d32 = 0;
+        ok = src.ReadU32BE(h.Payload() + 12, timescale) && src.ReadU32BE(h.Payload() + 16, d32);
+        duration = d32 == ~uint32_t(0) ? 0 : d32;
+    }
+    if (!ok || timescale == 0)
+        return 0;
+    return duration / timescale + (duration % timescale != 0 ? 1 : 0);
+}
+
+uint64_t BoxWalker::RecordLimit() {
+    if (!m_movieSecondsRead) {
+        m_movieSeconds = MovieSeconds(m_src);
+        m_movieSecondsRead = true;
+    }
+    return RecordLimitForSeconds(std::max(m_movieSeconds, m_trackSeconds));
+}
+
+// A table read from `start` holds at most what the file holds from there and what the
+// recording's duration allows, before anything is allocated.
+uint64_t BoxWalker::BoundedCount(uint64_t start, uint64_t claimed) {
+    return std::min({claimed, m_src.WordsAvailable(start), RecordLimit()});
+}
+
+bool BoxWalker::ReadHeader(BoxHeader& h) {
+    return ReadBoxHeader(m_src, m_pos, h);
 }
 
 // A size below 8 would move the walk backwards or nowhere: it ends the walk.
@@ -132,8 +208,9 @@ bool BoxWalker::ChooseThirdTrack() {
     }
 }
 
-// Looks among the following boxes for `type` and enters it. With `readMdhd`, an "mdhd" met
-// on the way gives timescale (payload offset 12) and duration (16), version 0 layout.
+// Looks among the following boxes for `type` and enters it. An "mdhd" met on the way gives
+// the track's duration for the record limit; with `readMdhd` also the timescale (payload
+// offset 12) and duration (16) for the samples a second, read as version 0 whatever it is.
 bool BoxWalker::FindChild(const char* type, bool readMdhd) {
     for (;;) {
         BoxHeader h;
@@ -143,6 +220,8 @@ bool BoxWalker::FindChild(const char* type, bool readMdhd) {
             Enter(h);
             return WithinTotal();
         }
+        if (h.Is("mdhd"))
+            m_trackSeconds = HeaderBoxSeconds(m_src, h);
         if (readMdhd && h.Is("mdhd")) {
             if (!m_src.ReadU32BE(h.Payload() + 12, m_timescale) ||
                 !m_src.ReadU32BE(h.Payload() + 16, m_duration))
@@ -184,7 +263,7 @@ std::vector<uint32_t> BoxWalker::ChunkOffsets(const BoxHeader& stco, uint32_t ad
     uint32_t entries = 0;
     if (stco.size < 8 || !m_src.ReadU32BE(stco.Payload() + 4, entries))
         return {};
-    uint64_t count = BoundedCount(m_src, stco.Payload() + 8, entries);
+    uint64_t count = BoundedCount(stco.Payload() + 8, entries);
     std::vector<uint32_t> out;
     out.reserve(size_t(count));
     WordBlockReader words(m_src, stco.Payload() + 8, count);
@@ -237,22 +316,35 @@ std::vector<uint32_t> BoxWalker::SingleTrackTable(const BoxHeader& stsz, uint32_
     if (sps == 0 || stsz.size < 8)
         return {};
     const uint64_t sizesStart = stsz.Payload() + 8;
-    const uint64_t k = BoundedCount(m_src, sizesStart, (stsz.size - 8) / 4);
+    const uint64_t k = std::min(uint64_t(stsz.size - 8) / 4, m_src.WordsAvailable(sizesStart));
     if (k == 0)
         return {};
-    const uint64_t slotCount = std::min<uint64_t>(k / sps + 1, kMaxRecords);
+    const uint64_t slotCount = std::min<uint64_t>(k / sps + 1, RecordLimit());
     std::vector<uint32_t> slots(size_t(slotCount), 0);
     std::vector<bool> filled(size_t(slotCount), false);
 
-    WordBlockReader sizes(m_src, sizesStart, k);
-    for (uint64_t l = 0; l < k; ++l) {
-        uint32_t w = sizes.Next();
-        if (l == 0 || l % sps != 0)
-            continue;
-        uint64_t slot = (l + 1) / sps - 1;
+    // Only the sizes of samples sps, 2 sps, ... up to the last slot are used. Far apart, they
+    // are read one by one; close together, in blocks.
+    const uint64_t wanted = std::min(k, slotCount * sps + 1);
+    const auto place = [&](uint64_t l, uint32_t w) {
+        const uint64_t slot = (l + 1) / sps - 1;
         if (slot < slotCount) {
             slots[size_t(slot)] = w;
             filled[size_t(slot)] = true;
+        }
+    };
+    if (sps > kBlockWords) {
+        for (uint64_t l = sps; l < wanted; l += sps) {
+            uint32_t w = 0;
+            m_src.ReadU32BE(sizesStart + 4 * l, w);
+            place(l, w);
+        }
+    } else {
+        WordBlockReader sizes(m_src, sizesStart, wanted);
+        for (uint64_t l = 0; l < wanted; ++l) {
+            const uint32_t w = sizes.Next();
+            if (l != 0 && l % sps == 0)
+                place(l, w);
         }
     }
 
@@ -261,8 +353,8 @@ std::vector<uint32_t> BoxWalker::SingleTrackTable(const BoxHeader& stsz, uint32_
     if (!ReadHeader(offsetsBox) || offsetsBox.size < 8)
         return {};
     const uint64_t offsetsStart = offsetsBox.Payload() + 8;  // after version, flags, count
-    const uint64_t m =
-        std::min(BoundedCount(m_src, offsetsStart, (offsetsBox.size - 8) / 4), 30 * slotCount);
+    const uint64_t m = std::min(
+        {uint64_t(offsetsBox.size - 8) / 4, m_src.WordsAvailable(offsetsStart), 30 * slotCount});
     WordBlockReader offsets(m_src, offsetsStart, m);
     for (uint64_t j = 0; j < m; ++j) {
         uint32_t c = offsets.Next();

@@ -5,9 +5,20 @@
 
 class ByteSource;
 
-// Upper bound on the records one extraction reads (about twelve days at one record a
-// second): a table that claims more is cut there, whatever the file's size.
-constexpr uint64_t kMaxRecords = uint64_t(1) << 20;
+// Upper bound on the records one extraction reads, whatever the file claims: 65536 is
+// more than 18 hours at one record a second, far longer than any camera records into one
+// file. It holds where the recording gives no duration to bound the records by.
+constexpr uint64_t kMaxRecords = uint64_t(1) << 16;
+
+// Where the recording gives its duration ("mvhd", or the track's "mdhd"), the layouts that
+// store one record a second read at most kRecordsPerSecondMargin records a second of it
+// (rounded up), plus kSpareRecords: a recording cannot hold more, and a table that claims
+// more points its entries at records it does not have.
+constexpr uint64_t kRecordsPerSecondMargin = 2;
+constexpr uint64_t kSpareRecords = 60;
+
+// The records a recording of `seconds` can hold (0: no duration known, kMaxRecords).
+uint64_t RecordLimitForSeconds(uint64_t seconds);
 
 // The 8-byte header at the start of every box: 32-bit big-endian size (whole box) and type.
 struct BoxHeader {
@@ -19,6 +30,15 @@ struct BoxHeader {
     uint64_t Payload() const { return position + 8; }
     uint64_t End() const { return position + size; }
 };
+
+// Reads the header at `position`; false on a short read. The one box-header reader of the
+// walks below and of the chipset probe.
+bool ReadBoxHeader(ByteSource& src, uint64_t position, BoxHeader& h);
+
+// Whole seconds (rounded up) of an "mvhd" or "mdhd" box whose header is `h`: timescale and
+// duration of version 0 (32-bit duration) or version 1 (64-bit); 0 when they cannot be read,
+// the timescale is 0 or the duration is 0 or "unknown" (all ones).
+uint64_t HeaderBoxSeconds(ByteSource& src, const BoxHeader& h);
 
 // Walks a recording's box structure to where each layout keeps its telemetry records and
 // turns the sample tables into record positions. It reads headers one after another,
@@ -48,6 +68,11 @@ public:
     // the first four top-level boxes; false when there is none.
     bool HeaderBlockPosition(uint64_t& headerPosition);
 
+    // The most records the recording can hold by its duration (RecordLimitForSeconds of the
+    // longer of the movie's and the walked track's duration). The table walks above apply it
+    // themselves; the header-block reading asks for it.
+    uint64_t RecordLimit();
+
 private:
     bool ReadHeader(BoxHeader& h);
     bool SkipBox(const BoxHeader& h);
@@ -62,6 +87,7 @@ private:
     bool FindTableBox(const char* type, BoxHeader& table);
     uint32_t VideoSamplesPerSecond(uint32_t sampleCount) const;
 
+    uint64_t BoundedCount(uint64_t start, uint64_t claimed);
     std::vector<uint32_t> ChunkOffsets(const BoxHeader& stco, uint32_t add);
     std::vector<uint32_t> SingleTrackTable(const BoxHeader& stsz, uint32_t samplesPerSecond);
 
@@ -70,4 +96,7 @@ private:
     uint32_t m_boxSizeTotal = 0;  // wraps, as the camera firmware's walk does
     uint32_t m_timescale = 0;
     uint32_t m_duration = 0;
+    bool m_movieSecondsRead = false;
+    uint64_t m_movieSeconds = 0;  // of "mvhd"
+    uint64_t m_trackSeconds = 0;  // of the walked track's "mdhd"
 };

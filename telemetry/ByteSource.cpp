@@ -36,7 +36,7 @@ FileByteSource::~FileByteSource() {
 
 bool FileByteSource::Open(const std::string& utf8Path) {
     Close();
-    int fd = ::open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat st;

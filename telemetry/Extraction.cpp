@@ -4,22 +4,24 @@
 
 namespace {
 
-// Index = chipset kind; kinds outside the table use the user-data index (row 0).
+// Index = chipset kind; a value outside the table uses the user-data index (row 0).
 const ExtractionEntry kExtractions[] = {
-    {"ExtractUserDataIndex", &TelemetryStore::ExtractUserDataIndex},  // 0, 5 and any other
-    {"ExtractTextTrack", &TelemetryStore::ExtractTextTrack},          // 1
-    {"ExtractTextTrack", &TelemetryStore::ExtractTextTrack},          // 2
-    {"ExtractHeaderBlocks", &TelemetryStore::ExtractHeaderBlocks},    // 3
-    {"ExtractInterleaved", &TelemetryStore::ExtractInterleaved},      // 4
+    {"ExtractUserDataIndex", &TelemetryStore::ExtractUserDataIndex},  // UserDataIndexFallback
+    {"ExtractTextTrack", &TelemetryStore::ExtractTextTrack},          // TextTrack
+    {"ExtractTextTrack", &TelemetryStore::ExtractTextTrack},          // TextTrackA7L
+    {"ExtractHeaderBlocks", &TelemetryStore::ExtractHeaderBlocks},    // HeaderBlocks
+    {"ExtractInterleaved", &TelemetryStore::ExtractInterleaved},      // Interleaved
+    {"ExtractUserDataIndex", &TelemetryStore::ExtractUserDataIndex},  // UserDataIndex
 };
 
 }  // namespace
 
-const ExtractionEntry& ExtractionForKind(int nChipset) {
+const ExtractionEntry& ExtractionForKind(ChipsetKind kind) {
     constexpr int kRows = int(sizeof kExtractions / sizeof kExtractions[0]);
-    return nChipset > 0 && nChipset < kRows ? kExtractions[nChipset] : kExtractions[0];
+    const int row = ChipsetKindNumber(kind);
+    return row >= 0 && row < kRows ? kExtractions[row] : kExtractions[0];
 }
 
-int ExtractForKind(TelemetryStore& store, int nChipset, const std::string& path) {
-    return (store.*ExtractionForKind(nChipset).extract)(path);
+int ExtractForKind(TelemetryStore& store, ChipsetKind kind, const std::string& path) {
+    return (store.*ExtractionForKind(kind).extract)(path);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChipsetKind.h"
+
 #include <string>
 
 class TelemetryStore;
@@ -11,7 +13,7 @@ struct ExtractionEntry {
     int (TelemetryStore::*extract)(const std::string& path);
 };
 
-const ExtractionEntry& ExtractionForKind(int nChipset);
+const ExtractionEntry& ExtractionForKind(ChipsetKind kind);
 
-// Runs the extraction for `nChipset` on `path`; same result as the member.
-int ExtractForKind(TelemetryStore& store, int nChipset, const std::string& path);
+// Runs the extraction for `kind` on `path`; same result as the member.
+int ExtractForKind(TelemetryStore& store, ChipsetKind kind, const std::string& path);

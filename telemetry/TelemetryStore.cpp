@@ -121,16 +121,19 @@ int TelemetryStore::ExtractHeaderBlocks(ByteSource& src) {
         uint64_t pos = 0;
         uint8_t header[kHeaderBlockHeaderSize];
         uint8_t shift = 0;
-        if (!BoxWalker(src).HeaderBlockPosition(pos) ||
-            !src.ReadExact(pos, header, sizeof header) || !HeaderBlockShift(header, shift))
+        BoxWalker walker(src);
+        if (!walker.HeaderBlockPosition(pos) || !src.ReadExact(pos, header, sizeof header) ||
+            !HeaderBlockShift(header, shift))
             return;
         pos += kHeaderBlockHeaderSize;
-        // The blocks run to the end of the file: read them a batch at a time.
+        // The blocks run to the end of the file, one a second of the recording at most: read
+        // them a batch at a time.
+        const uint64_t limit = walker.RecordLimit();
         constexpr size_t kBatch = 64;
         std::vector<uint8_t> batch(kBatch * kHeaderBlockSize);
-        for (uint64_t blocks = 0; blocks < kMaxRecords;) {
+        for (uint64_t blocks = 0; blocks < limit;) {
             const size_t got = src.ReadAt(pos, batch.data(), batch.size()) / kHeaderBlockSize;
-            for (size_t i = 0; i < got && blocks < kMaxRecords; ++i, ++blocks)
+            for (size_t i = 0; i < got && blocks < limit; ++i, ++blocks)
                 AddSample(DecodeHeaderBlock(&batch[i * kHeaderBlockSize], shift));
             if (got < kBatch)
                 break;

@@ -207,14 +207,14 @@ int main(int argc, char** argv) {
         tagFileNode node;
         node.strFilePath = hour;
         node.strFileName = "HOUR_0001.MOV";
-        node.nChipset = 4;
+        node.nChipset = ChipsetKind::Interleaved;
         list.AppendEntry(node);
     }
     for (int i = 0; i < list.GetEntryCount(); ++i) {
         tagBenchEntry e;
         e.index = i;
         list.GetEntry(i, e.node);
-        e.label = e.node.strFileName + "/kind" + std::to_string(e.node.nChipset);
+        e.label = e.node.strFileName + "/kind" + std::to_string(ChipsetKindNumber(e.node.nChipset));
         g_entries.push_back(e);
     }
     if (g_entries.empty()) {

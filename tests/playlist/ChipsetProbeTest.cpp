@@ -1,5 +1,7 @@
 #include "ChipsetProbe.h"
 
+#include "ByteSource.h"
+#include "FileList.h"
 #include "PlaylistTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +76,12 @@ std::vector<ProbeCase> ProbeCases() {
         {"no moov among the first 128 boxes", Concat({FreeBoxes(128), Box("moov", tagV4)}), 0},
         {"udta after 128 other children of moov", Box("moov", Concat({FreeBoxes(128), tagV4})), 5},
         {"box size below 8 ends the walk", Concat({RawHeader(0, "free"), Box("moov", tagV4)}), 0},
+        // The tag box, "udta" and "moov" end with the file (the movie box written last).
+        {"tag box ends the file, after mvhd", TagBoxAtEndOfFile("NT96650A"), 4},
+        {"tag box ends the file, AMBAxV4", TagBoxAtEndOfFile("AMBAxV4"), 1},
+        {"tag box ends the file, udta first", Recording(Box("udta", Box("cami", Text("NT9665x")))),
+         4},
+        {"tag box ends the file, unknown tag", TagBoxAtEndOfFile("SOMECAM"), 5},
         {"empty file", {}, 0},
         {"shorter than a header", Text("abc"), 0},
     };
@@ -86,19 +94,94 @@ TEST(DetectChipset, KindFromTailAndUserDataTags) {
     for (const ProbeCase& c : ProbeCases()) {
         const std::string path = dir.File("clip.MOV");
         TempDir::WriteFile(path, c.bytes);
-        EXPECT_EQ(DetectChipset(path), c.kind) << c.name;
+        EXPECT_EQ(DetectChipset(path), ChipsetKind(c.kind)) << c.name;
+        MemoryByteSource memory(c.bytes);
+        EXPECT_EQ(DetectChipset(memory), ChipsetKind(c.kind)) << c.name << " (memory)";
     }
+}
+
+TEST(ProbeChipset, TellsWhetherATagChoseTheKind) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+        ChipsetKind kind;
+        ChipsetTag tag;
+    } cases[] = {
+        {"tail tag", Concat({Recording(MvhdBox()), Text("ICAT6330")}), ChipsetKind::HeaderBlocks,
+         ChipsetTag::Tail},
+        {"A7L", Recording(UserData("cami", "AMBARELLA A7L")), ChipsetKind::TextTrackA7L,
+         ChipsetTag::UserData},
+        {"NT9666 chooses 5", Recording(UserData("cami", "abcdNT9666")), ChipsetKind::UserDataIndex,
+         ChipsetTag::UserData},
+        {"tag box ending the file", TagBoxAtEndOfFile("NT96650A"), ChipsetKind::Interleaved,
+         ChipsetTag::UserData},
+        {"unknown tag", Recording(UserData("cami", "SOMECAM")), ChipsetKind::UserDataIndex,
+         ChipsetTag::None},
+        {"no udta", Recording(MvhdBox()), ChipsetKind::UserDataIndex, ChipsetTag::None},
+        {"no moov", Concat({FtypBox(), Box("mdat")}), ChipsetKind::UserDataIndexFallback,
+         ChipsetTag::None},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        MemoryByteSource src(c.bytes);
+        const ChipsetProbeResult probe = ProbeChipset(src);
+        EXPECT_EQ(probe.kind, c.kind) << c.name;
+        EXPECT_EQ(probe.tag, c.tag) << c.name;
+
+        // The playlist entry keeps both.
+        const std::string path = dir.Write("CLIP0001.MP4", c.bytes);
+        CFileList list;
+        list.AddFile(path, nullptr, ".MP4");
+        tagFileNode node;
+        ASSERT_EQ(list.GetEntry(0, node), 0);
+        EXPECT_EQ(node.nChipset, c.kind) << c.name;
+        EXPECT_EQ(node.eChipsetTag, c.tag) << c.name;
+    }
+}
+
+// Counts what the probe reads.
+class CountingSource : public ByteSource {
+public:
+    explicit CountingSource(const Bytes& bytes) : m_inner(bytes) {}
+    size_t ReadAt(uint64_t position, void* dst, size_t count) override {
+        ++reads;
+        bytesAsked += count;
+        return m_inner.ReadAt(position, dst, count);
+    }
+    uint64_t Size() const override { return m_inner.Size(); }
+
+    size_t reads = 0;
+    uint64_t bytesAsked = 0;
+
+private:
+    MemoryByteSource m_inner;
+};
+
+TEST(ProbeChipset, ReadsHeadersAndTheTagOnly) {
+    // A megabyte of media data, 127 boxes before the movie box and 127 children before the
+    // user-data box: the most box headers the probe reads.
+    Bytes many;
+    for (int i = 0; i < 126; ++i)
+        AppendBytes(many, Box("free", Bytes(100, 0x22)));
+    const Bytes moov =
+        Concat({many, MvhdBox(), UserData("cami", std::string(50, 'x') + "NT96650A")});
+    const Bytes file = Concat({many, Box("mdat", Bytes(1 << 20, 0x11)), Box("moov", moov)});
+    CountingSource src(file);
+    EXPECT_EQ(DetectChipset(src), ChipsetKind::Interleaved);
+    // Tail, 2 x 128 headers, the tag's size word and at most 64 tag bytes.
+    EXPECT_LE(src.bytesAsked, 8u + 2 * 128 * 8 + 4 + 64);
+    EXPECT_LE(src.reads, 1u + 2 * 128 + 2);
 }
 
 TEST(DetectChipset, UnopenableAndSpecialFilesGiveZeroPromptly) {
     TempDir dir;
     const std::string fifo = dir.File("fifo.MOV");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(DetectChipset(fifo), 0);  // must not block waiting for a writer
-    EXPECT_EQ(DetectChipset(dir.Path()), 0);
-    EXPECT_EQ(DetectChipset("/dev/null"), 0);
-    EXPECT_EQ(DetectChipset(dir.File("missing.MOV")), 0);
-    EXPECT_EQ(DetectChipset(""), 0);
+    EXPECT_EQ(DetectChipset(fifo), ChipsetKind(0));  // must not block waiting for a writer
+    EXPECT_EQ(DetectChipset(dir.Path()), ChipsetKind(0));
+    EXPECT_EQ(DetectChipset("/dev/null"), ChipsetKind(0));
+    EXPECT_EQ(DetectChipset(dir.File("missing.MOV")), ChipsetKind(0));
+    EXPECT_EQ(DetectChipset(""), ChipsetKind(0));
 }
 
 TEST(FindDatFile, CandidatesInOrderAndInAnyCase) {
@@ -208,12 +291,13 @@ TEST_F(RecordingTimeTest, ModificationOrCreationTimeByExtensionAndKind) {
     std::snprintf(createdText, sizeof createdText, "%02d:%02d:%02d %02d-%02d-%04d", created.hour,
                   created.minute, created.second, created.month, created.day, created.year);
 
-    EXPECT_EQ(RecordingTimeText(path, ".MP4", 4), modified);
-    EXPECT_EQ(RecordingTimeText(path, ".MOV", 1), modified);
-    EXPECT_EQ(RecordingTimeText(path, ".MOV", 0), modified);
-    EXPECT_EQ(RecordingTimeText(path, ".mov", 4), modified);  // the rule is case-sensitive
-    EXPECT_EQ(RecordingTimeText(path, ".MOV", 4), createdText);
-    EXPECT_EQ(RecordingTimeText(path, ".MOV", 5), createdText);
+    EXPECT_EQ(RecordingTimeText(path, ".MP4", ChipsetKind(4)), modified);
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", ChipsetKind(1)), modified);
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", ChipsetKind(0)), modified);
+    EXPECT_EQ(RecordingTimeText(path, ".mov", ChipsetKind(4)),
+              modified);  // the rule is case-sensitive
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", ChipsetKind(4)), createdText);
+    EXPECT_EQ(RecordingTimeText(path, ".MOV", ChipsetKind(5)), createdText);
     // The file was made just now, so a recorded birth time is not in 2019.
     if (created.year != 2019) {
         EXPECT_NE(std::string(createdText), modified);
@@ -222,8 +306,8 @@ TEST_F(RecordingTimeTest, ModificationOrCreationTimeByExtensionAndKind) {
 
 TEST_F(RecordingTimeTest, UnreadableTimeGivesEmptyText) {
     TempDir dir;
-    EXPECT_EQ(RecordingTimeText(dir.File("missing.MOV"), ".MOV", 4), "");
-    EXPECT_EQ(RecordingTimeText(dir.File("missing.MP4"), ".MP4", 0), "");
+    EXPECT_EQ(RecordingTimeText(dir.File("missing.MOV"), ".MOV", ChipsetKind(4)), "");
+    EXPECT_EQ(RecordingTimeText(dir.File("missing.MP4"), ".MP4", ChipsetKind(0)), "");
     BrokenDownTime t{};
     EXPECT_FALSE(ReadCreationTime(dir.File("missing.MOV"), t));
 }

@@ -66,8 +66,8 @@ TEST_F(FileListTest, AddFileBuildsEntryAndRow) {
     EXPECT_EQ(node.strFilePath, path);
     EXPECT_EQ(node.strFileName, "Clip.mov");
     EXPECT_EQ(node.strDatPath, "");
-    EXPECT_EQ(node.nChipset, 4);
-    EXPECT_EQ(node.strDateTime, RecordingTimeText(path, ".MOV", 4));
+    EXPECT_EQ(node.nChipset, ChipsetKind(4));
+    EXPECT_EQ(node.strDateTime, RecordingTimeText(path, ".MOV", ChipsetKind(4)));
     EXPECT_FALSE(node.strDateTime.empty());
     EXPECT_EQ(node.bReadOnly, 0);
 
@@ -94,9 +94,9 @@ TEST_F(FileListTest, SidecarSkipsTheProbe) {
     TempDir::WriteFile(dir.File("gps/CLIP.DAT"), {});
     const std::string path = AddRecording("CLIP.MOV");
     EXPECT_EQ(Entry(0).strDatPath, dir.File("gps/CLIP.DAT"));
-    EXPECT_EQ(Entry(0).nChipset, 0);
+    EXPECT_EQ(Entry(0).nChipset, ChipsetKind(0));
     // Kind 0 on a .MOV: the modification time is shown.
-    EXPECT_EQ(Entry(0).strDateTime, RecordingTimeText(path, ".MP4", 0));
+    EXPECT_EQ(Entry(0).strDateTime, RecordingTimeText(path, ".MP4", ChipsetKind(0)));
 }
 
 TEST_F(FileListTest, SevenCharacterPathIsNeitherLookedUpNorProbed) {
@@ -110,7 +110,7 @@ TEST_F(FileListTest, SevenCharacterPathIsNeitherLookedUpNorProbed) {
     std::free(oldCwd);
 
     EXPECT_EQ(node.strDatPath, "");
-    EXPECT_EQ(node.nChipset, 0);
+    EXPECT_EQ(node.nChipset, ChipsetKind(0));
     EXPECT_EQ(node.strFileName, "abc.MOV");
     EXPECT_FALSE(node.strDateTime.empty());
 }
@@ -223,7 +223,7 @@ TEST_F(FileListTest, SpecialFilesGetAnUnopenableEntryPromptly) {
     ASSERT_EQ(list.GetEntryCount(), 4);
     for (int i = 0; i < 4; ++i) {
         const tagFileNode node = Entry(i);
-        EXPECT_EQ(node.nChipset, 0) << node.strFilePath;
+        EXPECT_EQ(node.nChipset, ChipsetKind(0)) << node.strFilePath;
         EXPECT_EQ(node.strDatPath, "") << node.strFilePath;
         EXPECT_EQ(node.strDateTime, "") << node.strFilePath;
         EXPECT_EQ(node.bReadOnly, 0) << node.strFilePath;

@@ -122,9 +122,9 @@ TEST_P(SampleRecordings, ProbeAndExtractionGiveTheGeneratedTelemetry) {
     const Sample& s = GetParam();
     const std::string expected = ReadText(CsvPathOf(s));
     ASSERT_FALSE(expected.empty()) << CsvPathOf(s);
-    EXPECT_EQ(DetectChipset(PathOf(s)), s.kind);
+    EXPECT_EQ(DetectChipset(PathOf(s)), ChipsetKind(s.kind));
     TelemetryStore store;
-    EXPECT_EQ(ExtractForKind(store, s.kind, PathOf(s)), 15);
+    EXPECT_EQ(ExtractForKind(store, ChipsetKind(s.kind), PathOf(s)), 15);
     EXPECT_EQ(StoreAsCsv(store), expected);
 }
 
@@ -208,9 +208,12 @@ TEST(SampleRecordingsDrive, IsOneContinuousBelievableDrive) {
 TEST(SampleRecordingsDrive, MovieFilesShowTheirRecordingTime) {
     // .MP4 files show their modification time, which is the time they were
     // recorded; .MOV files of kinds 4 and 5 their creation time.
-    EXPECT_EQ(RecordingTimeText(PathOf(kSamples[2]), ".MP4", 1), "08:15:30 03-14-2026");
-    EXPECT_EQ(RecordingTimeText(PathOf(kSamples[3]), ".MP4", 3), "08:15:45 03-14-2026");
-    EXPECT_FALSE(RecordingTimeText(PathOf(kSamples[0]), ".MOV", 5).empty());
+    EXPECT_EQ(RecordingTimeText(PathOf(kSamples[2]), ".MP4", ChipsetKind::TextTrack),
+              "08:15:30 03-14-2026");
+    EXPECT_EQ(RecordingTimeText(PathOf(kSamples[3]), ".MP4", ChipsetKind::HeaderBlocks),
+              "08:15:45 03-14-2026");
+    EXPECT_FALSE(
+        RecordingTimeText(PathOf(kSamples[0]), ".MOV", ChipsetKind::UserDataIndex).empty());
 }
 
 #ifdef VELTO_HAVE_ENGINE

@@ -344,6 +344,16 @@ inline Bytes FtypBox() {
 inline Bytes MvhdBox() {
     return Box("mvhd", Zeros(100));
 }
+// mvhd version 0: timescale at payload offset 12, duration at 16.
+inline Bytes MvhdBox(uint32_t timescale, uint32_t duration) {
+    return Box("mvhd", Concat({U32BE({0, 0, 0, timescale, duration}), Zeros(80)}));
+}
+// mvhd version 1: 64-bit times and duration; timescale at payload offset 20, duration at 24.
+inline Bytes MvhdBoxV1(uint32_t timescale, uint64_t duration) {
+    return Box("mvhd", Concat({U32BE({0x01000000, 0, 0, 0, 0, timescale, uint32_t(duration >> 32),
+                                      uint32_t(duration)}),
+                               Zeros(80)}));
+}
 // mdhd version 0: timescale at payload offset 12, duration at 16.
 inline Bytes MdhdBox(uint32_t timescale, uint32_t duration) {
     return Box("mdhd", Concat({U32BE({0, 0, 0, timescale, duration}), Zeros(4)}));
@@ -393,14 +403,14 @@ inline Bytes TextTrackRecording(const std::vector<Bytes>& chunks, int trakCount 
 // (fourthIsFree) or the telemetry box as the fourth box. The telemetry box's payload is the
 // 16-byte header ("pelrix1", key, one unused byte) and the blocks.
 inline Bytes HeaderBlockRecording(const uint8_t key[8], const std::vector<TelemetryRecord>& records,
-                                  bool fourthIsFree = false) {
+                                  bool fourthIsFree = false, const Bytes& mvhd = MvhdBox()) {
     uint8_t m = HeaderBlockShift(key);
     Bytes payload = Text("pelrix1");
     payload.insert(payload.end(), key, key + 8);
     payload.push_back(0);
     for (const TelemetryRecord& r : records)
         AppendBytes(payload, HeaderBlock(r, m));
-    Bytes file = Concat({FtypBox(), Box("mdat", Zeros(64)), Box("moov", MvhdBox())});
+    Bytes file = Concat({FtypBox(), Box("mdat", Zeros(64)), Box("moov", mvhd)});
     if (fourthIsFree)
         AppendBytes(file, Box("free", Zeros(16)));
     AppendBytes(file, Box("gps ", payload));
@@ -517,6 +527,47 @@ inline Bytes UserDataIndexRecording(const std::vector<Bytes>& records232,
     return Concat({ftyp, Box("mdat", data),
                    Box("moov", Concat({MvhdBox(), Box("udta", Box("tag ", Text("ICAT")))})),
                    Box("gpsi", index)});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recordings that once went wrong, for the tests and the fuzz corpus
+
+// A user-data box whose first child is a chipset tag (`tag` its contents).
+inline Bytes TaggedUserData(const std::string& tag) {
+    return Box("udta", Concat({Box("cami", Text(tag)), Box("free")}));
+}
+
+enum class RepeatedLayout { TextTrack, SecondTrack };
+
+// One telemetry record and a table of `count` entries that all point at it: 2^20 entries
+// make a 4 MB file. `mvhd` gives the movie's duration (MvhdBox(): none). The movie box ends
+// with the tag that selects the layout ("AMBAxV4": text track; "NT96650A": interleaved).
+inline Bytes OneRecordRepeated(RepeatedLayout layout, uint32_t count,
+                               const Bytes& mvhd = MvhdBox()) {
+    const TelemetryRecord r = {120, -40, 990,
+                               "$GPRMC,120000,A,2232.1234,N,11403.12345,E,35.2,84.4,230394"};
+    const Bytes ftyp = FtypBox();
+    const uint32_t at = uint32_t(kMediaDataStart);
+    Bytes data, tracks;
+    if (layout == RepeatedLayout::TextTrack) {
+        data = TextChunk(TabLine(r));
+        tracks = Concat({TrakBox(StcoBox({at})), TrakBox(StcoBox({at})),
+                         TrakBox(StcoBox(std::vector<uint32_t>(count, at)))});
+    } else {
+        data = Concat({Zeros(48), FixedRecord(r)});
+        tracks = Concat({TrakBox(Concat({StszBox({100}), StcoBox({at})})),
+                         TrakBox(Concat({StszBox({232}),
+                                         StcoBox(std::vector<uint32_t>(count, at - 65536u))}))});
+    }
+    const Bytes tag = TaggedUserData(layout == RepeatedLayout::TextTrack ? "AMBAxV4" : "NT96650A");
+    return Concat({ftyp, Box("mdat", data), Box("moov", Concat({mvhd, tracks, tag}))});
+}
+
+// A recording whose movie box is written last and ends with the user-data box, whose tag
+// box ends with the file: reading four bytes past the tag box reaches past the end.
+inline Bytes TagBoxAtEndOfFile(const std::string& tag) {
+    return Concat({FtypBox(), Box("mdat", Bytes(64, 0x11)),
+                   Box("moov", Concat({MvhdBox(), Box("udta", Box("cami", Text(tag)))}))});
 }
 
 }  // namespace velto::testing

@@ -1,5 +1,6 @@
 // Bad input: a clear result, never a crash, a hang or a runaway allocation.
 #include "AllocationProbe.h"
+#include "BoxWalker.h"
 #include "BoxWriter.h"
 #include "ByteSource.h"
 #include "TelemetryStore.h"
@@ -161,8 +162,7 @@ TEST(Robustness, SparseFileBeyondFourGiB) {
     const uint64_t moovAt = far + 0x10000000ull;
     img.Put(moovAt, Bytes(index.begin() + ptrdiff_t(head), index.end()));
     const std::string path = dir.File("big.MOV");
-    if (!img.WriteTo(path))
-        GTEST_SKIP() << "no sparse files over 4 GiB here";
+    ASSERT_TRUE(img.WriteTo(path)) << "this file system holds no sparse file over 4 GiB";
     ASSERT_GT(img.Size(), 4ull << 30);
 
     TelemetryStore store;
@@ -173,6 +173,67 @@ TEST(Robustness, SparseFileBeyondFourGiB) {
     EXPECT_EQ(store.ExtractTextTrack(path), 0);
     EXPECT_EQ(store.ExtractInterleaved(path), 0);
     EXPECT_EQ(store.ExtractHeaderBlocks(path), 0);
+}
+
+// A table of entries that all point at one record claims far more records than the
+// recording's duration allows (a 4 MB file of 2^20 chunk offsets once made 2^20 samples).
+TEST(Robustness, RepeatedRecordsAreBoundedByTheDuration) {
+    const uint32_t many = 1u << 20;
+    const uint8_t key[8] = {};
+    const std::vector<TelemetryRecord> blocks(3000, kRecord);
+    // Tables of 5000 entries in a track whose mdhd says 60 s (1 s units), the movie header
+    // none: the third track's chunk offsets at one text record, and a single track whose
+    // sample count says one sample a second but whose size table holds 5000 words.
+    const Bytes head = Concat({FtypBox(), Box("mdat", TextChunk(TabLine(kRecord)))});
+    const std::vector<uint32_t> offsets(5000, uint32_t(kMediaDataStart));
+    const Bytes trackOnly =
+        Concat({head, Box("moov", Concat({MvhdBox(), TrakBox(StcoBox({0})), TrakBox(StcoBox({0})),
+                                          TrakBox(StcoBox(offsets), 1, 60)}))});
+    const Bytes sizes = Box("stsz", Concat({U32BE({0, 0, 60}), Zeros(4 * 5000)}));
+    const Bytes singleTrack = Concat(
+        {head, Box("moov", Concat({MvhdBox(), TrakBox(Concat({sizes, StcoBox(offsets)}), 1, 60),
+                                   TaggedUserData("NT96650A")}))});
+    const struct {
+        const char* name;
+        Extraction extract;
+        Bytes file;
+        uint64_t most;
+    } cases[] = {
+        {"text track, no duration", &TelemetryStore::ExtractTextTrack,
+         OneRecordRepeated(RepeatedLayout::TextTrack, many), kMaxRecords},
+        {"second track, no duration", &TelemetryStore::ExtractInterleaved,
+         OneRecordRepeated(RepeatedLayout::SecondTrack, many), kMaxRecords},
+        {"text track, mvhd of 60 s", &TelemetryStore::ExtractTextTrack,
+         OneRecordRepeated(RepeatedLayout::TextTrack, many, MvhdBox(1000, 60000)), 180},
+        {"second track, mvhd version 1 of 29.5 s", &TelemetryStore::ExtractInterleaved,
+         OneRecordRepeated(RepeatedLayout::SecondTrack, many, MvhdBoxV1(90000, 2655000)), 120},
+        {"text track, mdhd of 60 s", &TelemetryStore::ExtractTextTrack, trackOnly, 180},
+        {"single track, mdhd of 60 s", &TelemetryStore::ExtractInterleaved, singleTrack, 180},
+        {"header blocks, mvhd of 60 s", &TelemetryStore::ExtractHeaderBlocks,
+         HeaderBlockRecording(key, blocks, false, MvhdBox(600, 36000)), 180},
+    };
+    for (const auto& c : cases) {
+        const int count = Extract(c.extract, c.file);
+        EXPECT_LE(uint64_t(count), c.most) << c.name;
+        EXPECT_GE(uint64_t(count), c.most - 1) << c.name;  // the single track leaves slot 0
+    }
+}
+
+TEST(Robustness, RecordingsWithinTheirDurationKeepEveryRecord) {
+    const uint8_t key[8] = {};
+    std::vector<Bytes> chunks, fixed;
+    for (int i = 0; i < 100; ++i) {
+        chunks.push_back(TextChunk(TabLine(kRecord)));
+        fixed.push_back(FixedRecord(kRecord));
+    }
+    // Without a duration, and with 80 blocks in 10 s: twice the duration plus a minute.
+    const Bytes blocks =
+        HeaderBlockRecording(key, std::vector<TelemetryRecord>(80, kRecord), false, MvhdBox(1, 10));
+    EXPECT_EQ(Extract(&TelemetryStore::ExtractTextTrack, TextTrackRecording(chunks)), 100);
+    EXPECT_EQ(Extract(&TelemetryStore::ExtractHeaderBlocks, blocks), 80);
+    EXPECT_EQ(Extract(&TelemetryStore::ExtractInterleaved,
+                      SingleTrackRecording(ThirtyFpsLayout(fixed, 100)).Flatten()),
+              100);
 }
 
 }  // namespace

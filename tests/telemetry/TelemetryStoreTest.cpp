@@ -81,7 +81,7 @@ TEST(Extraction, KindTable) {
                 {5, "ExtractUserDataIndex"},  {0, "ExtractUserDataIndex"},
                 {-1, "ExtractUserDataIndex"}, {99, "ExtractUserDataIndex"}};
     for (const Row& r : rows)
-        EXPECT_STREQ(ExtractionForKind(r.kind).name, r.name) << r.kind;
+        EXPECT_STREQ(ExtractionForKind(ChipsetKind(r.kind)).name, r.name) << r.kind;
 }
 
 TEST(Extraction, FromFilesWithLongUtf8Paths) {
@@ -108,7 +108,7 @@ TEST(Extraction, FromFilesWithLongUtf8Paths) {
         } else {
             ASSERT_TRUE(TempDir::WriteFile(path, files[i]));
         }
-        EXPECT_EQ(ExtractForKind(store, kinds[i], path), 1) << kinds[i];
+        EXPECT_EQ(ExtractForKind(store, ChipsetKind(kinds[i]), path), 1) << kinds[i];
         tagAssistInfo s;
         store.GetSample(0, s);
         EXPECT_EQ(s.latitude, "22.535390") << kinds[i];

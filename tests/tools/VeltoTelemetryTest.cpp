@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -270,4 +271,71 @@ TEST_F(VeltoTelemetryTest, HugeFileFifoAndDirectoryReturnPromptly) {
             EXPECT_EQ(r.status, path == huge ? 0 : 1) << path << ": " << r.err;
         }
     }
+}
+
+TEST_F(VeltoTelemetryTest, RelativePathsAreReadAndPrintedAsGiven) {
+    // "1.MP4" is shorter than the 8 characters a sidecar lookup needs; its full path is not.
+    const Bytes fixture = HeaderBlockFixture();
+    dir.Write("1.MP4", fixture);
+    ::mkdir(dir.File("sub").c_str(), 0755);
+    ::mkdir(dir.File("sub/gps").c_str(), 0755);
+    dir.Write("sub/2.MOV", fixture);
+    dir.Write("sub/gps/2.DAT", {});
+    for (const char* name : {"1.MP4", "sub/2.MOV"})
+        SetModificationTime(dir.File(name), kModified);
+
+    const ToolResult probe = Run({"--probe", "1.MP4", "sub/2.MOV"});
+    EXPECT_EQ(probe.status, 0) << probe.err;
+    EXPECT_EQ(probe.out, "3\t" + kModifiedText + "\t\t\t1.MP4\n" +  //
+                             "0\t" + kModifiedText + "\t\tsub/gps/2.DAT\tsub/2.MOV\n");
+    EXPECT_EQ(Run({"1.MP4"}).out, kFixtureCsv);
+    EXPECT_EQ(Run({"--kind", "3", "1.MP4"}).out, kFixtureCsv);
+}
+
+TEST_F(VeltoTelemetryTest, FileNamesOutsideXmlAndProbeFieldsAreEscaped) {
+    // U+FFFE and U+FFFF are valid UTF-8 but no XML characters; so is a control character.
+    const std::string name = "bad\xEF\xBF\xBE\xEF\xBF\xBF\x01\r&.MOV";
+    const std::string path = dir.Write(name, HeaderBlockFixture());
+    const ToolResult gpx = Run({"--format", "gpx", path});
+    ASSERT_EQ(gpx.status, 0) << gpx.err;
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_NE(gpx.out.find("<name>bad" + fffd + fffd + fffd + "&#xD;&amp;.MOV</name>"),
+              std::string::npos)
+        << gpx.out;
+    const std::string file = dir.File("out.gpx");
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(gpx.out.data(), 1, gpx.out.size(), f);
+    std::fclose(f);
+    // gpsbabel's XML reader refuses characters XML does not allow.
+    EXPECT_EQ(std::system(("gpsbabel -i gpx -f '" + file + "' -o csv -F /dev/null").c_str()), 0);
+
+    // Backslash, TAB, LF and CR in a path: still one line of five fields.
+    ::mkdir(dir.File("a\tb\\c").c_str(), 0755);
+    const std::string odd = dir.Write("a\tb\\c/x\ny\rz.MOV", HeaderBlockFixture());
+    const ToolResult probe = Run({"--probe", odd, recording});
+    const std::vector<std::string> lines = Lines(probe.out);
+    ASSERT_EQ(lines.size(), 2u) << probe.out;
+    EXPECT_EQ(lines[0].substr(lines[0].rfind('\t') + 1), dir.Path() + "/a\\tb\\\\c/x\\ny\\rz.MOV");
+    EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '\t'), 4);
+}
+
+TEST_F(VeltoTelemetryTest, NegativeSpeedsAreZeroInEveryFormat) {
+    // A speed of -100 knots (-185 km/h) and a coordinate field whose minutes carry the sign.
+    const uint8_t key[8] = {};
+    const std::string path = dir.Write(
+        "NEG00001.MOV",
+        Concat({HeaderBlockRecording(
+                    key, {{0, 0, 0, "$GPRMC,1,A,2232.1234,N,11403.12345,E,-100.0,-1e308,230394"},
+                          {0, 0, 0, "$GPRMC,2,A,2232.1234,N,11403.12345,E,-100.0,10,230394"}}),
+                Text("ICAT6350")}));
+    const std::vector<std::string> csv = Lines(Run({path}).out);
+    ASSERT_EQ(csv.size(), 3u);
+    EXPECT_EQ(csv[1], "0,0.000,0.000,0.000,22.535390,114.0520575,0,-1e+308");
+    const std::string gpx = Run({"--format", "gpx", path}).out;
+    EXPECT_NE(gpx.find("<velto:speed_kmh>0</velto:speed_kmh>"), std::string::npos) << gpx;
+    EXPECT_EQ(gpx.find("-185"), std::string::npos) << gpx;
+    JsonValue doc;
+    ASSERT_TRUE(JsonReader::Parse(Run({"--format", "geojson", path}).out, doc));
+    EXPECT_EQ(doc["features"].items[1]["properties"]["speed_kmh"].number, 0);
 }

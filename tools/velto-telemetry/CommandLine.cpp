@@ -5,19 +5,17 @@
 
 namespace {
 
-const int kHighestKind = 5;
-
-bool ParseKind(const std::string& text, int& kind) {
+bool ParseKind(const std::string& text, std::optional<ChipsetKind>& kind) {
     if (text.empty() || text.size() > 3)
         return false;
     for (char c : text) {
         if (c < '0' || c > '9')
             return false;
     }
-    const int value = std::atoi(text.c_str());
-    if (value > kHighestKind)
+    ChipsetKind parsed;
+    if (!ChipsetKindFromNumber(std::atoi(text.c_str()), parsed))
         return false;
-    kind = value;
+    kind = parsed;
     return true;
 }
 
@@ -153,14 +151,25 @@ const char* UsageText() {
         "  --format FORMAT   csv (default): a header line, then one row per sample:\n"
         "                      second,accel_x,accel_y,accel_z,latitude,longitude,\n"
         "                      speed_kmh,course\n"
-        "                    gpx: a GPX 1.1 track of the samples with a position;\n"
-        "                      speed, course and accelerations in its extensions\n"
+        "                    latitude and longitude are the texts the player holds,\n"
+        "                    as they are (empty, \"0\", or what the camera wrote)\n"
+        "                    gpx: a GPX 1.1 track of the samples with a valid\n"
+        "                      position; speed, course and accelerations in its\n"
+        "                      extensions\n"
         "                    geojson: a FeatureCollection with the route as a\n"
-        "                      LineString and one Point per sample with a position\n"
+        "                      LineString and one Point per sample with a valid\n"
+        "                      position\n"
+        "                    GPX and GeoJSON carry only valid positions: both texts\n"
+        "                    plain decimal degrees within range. Every format\n"
+        "                    writes a negative speed as 0, as the player shows it\n"
         "  --probe           for each FILE print one tab-separated line: kind,\n"
         "                    recording time, \"ReadOnly\" or empty, sidecar path or\n"
-        "                    empty, file path\n"
+        "                    empty, file path; a backslash, TAB, newline or carriage\n"
+        "                    return in a field is written \\\\, \\t, \\n or \\r\n"
         "  -h, --help        show this text\n"
+        "\n"
+        "A relative FILE is read from the working directory, as the player would\n"
+        "read it by its full path; it is printed as given.\n"
         "\n"
         "Exit status: 0 when the file was read (also when it holds no samples),\n"
         "1 when a FILE cannot be opened as a regular file, 2 for usage errors.\n";

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ChipsetKind.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +14,7 @@ enum class OutputFormat { Csv, Gpx, GeoJson };
 struct CommandLine {
     enum class Mode { Extract, Probe, Help };
     Mode mode = Mode::Extract;
-    int kind = -1;  // -1: detect it as the playlist does
+    std::optional<ChipsetKind> kind;  // none: detect it as the playlist does
     OutputFormat format = OutputFormat::Csv;
     std::vector<std::string> files;
 };

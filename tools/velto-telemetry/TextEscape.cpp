@@ -1,5 +1,6 @@
 #include "TextEscape.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,14 +9,16 @@ namespace {
 
 const char kReplacement[] = "\xEF\xBF\xBD";
 
-// Length of the valid UTF-8 sequence starting at `i`, or 0.
-size_t Utf8SequenceLength(const std::string& s, size_t i) {
+// Length of the valid UTF-8 sequence starting at `i` and its code point in `cp`, or 0.
+size_t DecodeUtf8(const std::string& s, size_t i, uint32_t& cp) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = byte(i);
-    if (c < 0x80)
+    if (c < 0x80) {
+        cp = c;
         return 1;
+    }
     size_t len = 0;
-    unsigned min = 0, cp = 0;
+    uint32_t min = 0;
     if ((c & 0xE0) == 0xC0) {
         len = 2, min = 0x80, cp = c & 0x1F;
     } else if ((c & 0xF0) == 0xE0) {
@@ -37,6 +40,13 @@ size_t Utf8SequenceLength(const std::string& s, size_t i) {
     return len;
 }
 
+// The characters XML 1.0 allows: TAB, LF, CR, U+0020 to U+D7FF, U+E000 to U+FFFD and
+// U+10000 to U+10FFFF.
+bool IsXmlCharacter(uint32_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -46,7 +56,8 @@ bool IsDigit(char c) {
 std::string ValidUtf8(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        const size_t len = Utf8SequenceLength(text, i);
+        uint32_t cp = 0;
+        const size_t len = DecodeUtf8(text, i, cp);
         if (len == 0) {
             out += kReplacement;
             ++i;
@@ -59,9 +70,12 @@ std::string ValidUtf8(const std::string& text) {
 }
 
 std::string XmlEscaped(const std::string& text) {
+    const std::string valid = ValidUtf8(text);
     std::string out;
-    for (char c : ValidUtf8(text)) {
-        switch (c) {
+    for (size_t i = 0; i < valid.size();) {
+        uint32_t cp = 0;
+        const size_t len = DecodeUtf8(valid, i, cp);
+        switch (cp) {
             case '&':
                 out += "&amp;";
                 break;
@@ -77,9 +91,39 @@ std::string XmlEscaped(const std::string& text) {
             case '\'':
                 out += "&apos;";
                 break;
+            case '\r':  // a parser would read a bare CR as a line end
+                out += "&#xD;";
+                break;
             default:
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n')
-                    out += c;
+                if (IsXmlCharacter(cp)) {
+                    out.append(valid, i, len);
+                } else {
+                    out += kReplacement;
+                }
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string ProbeField(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

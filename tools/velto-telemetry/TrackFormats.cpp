@@ -6,33 +6,45 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 const char kGpxExtensionNamespace[] = "urn:x-velto-player:telemetry:1";
 
 namespace {
 
-// A sample whose position can go on a map: usable by the player's rule, and
-// both texts plain decimal degrees within range.
+// A sample whose position can go on a map: usable by the player's rule, and both texts
+// plain decimal degrees within range. The writers take the samples one at a time from the
+// store, so a document costs no copy of the samples.
 struct Position {
-    int second;
+    int second = 0;
     std::string lat, lon;
     tagAssistInfo sample;
 };
 
-std::vector<Position> MappablePositions(const TelemetryStore& store) {
-    std::vector<Position> out;
+bool MappablePosition(const TelemetryStore& store, int index, Position& p) {
+    p.second = index;
+    return store.GetSample(index, p.sample) == 0 && HasUsablePosition(p.sample) &&
+           CoordinateNumber(p.sample.latitude, 90.0, p.lat) &&
+           CoordinateNumber(p.sample.longitude, 180.0, p.lon);
+}
+
+// Calls `write` for every mappable sample in store order.
+template <typename Write>
+void ForEachPosition(const TelemetryStore& store, Write write) {
+    Position p;
     for (int i = 0; i < store.GetCount(); ++i) {
-        Position p{i, {}, {}, {}};
-        if (store.GetSample(i, p.sample) != 0 || !HasUsablePosition(p.sample))
-            continue;
-        if (!CoordinateNumber(p.sample.latitude, 90.0, p.lat))
-            continue;
-        if (!CoordinateNumber(p.sample.longitude, 180.0, p.lon))
-            continue;
-        out.push_back(std::move(p));
+        if (MappablePosition(store, i, p))
+            write(p);
     }
-    return out;
+}
+
+// Whether the store holds at least `n` mappable samples.
+bool HasPositions(const TelemetryStore& store, int n) {
+    Position p;
+    for (int i = 0; i < store.GetCount() && n > 0; ++i) {
+        if (MappablePosition(store, i, p))
+            --n;
+    }
+    return n == 0;
 }
 
 std::string Format(const char* format, double value) {
@@ -59,7 +71,7 @@ void WriteGpxPoint(std::FILE* out, const Position& p) {
     std::fprintf(out, "        <extensions>\n        <velto:telemetry>\n");
     std::fprintf(out, "          <velto:second>%d</velto:second>\n", p.second);
     std::fprintf(out, "          <velto:speed_kmh>%d</velto:speed_kmh>\n",
-                 static_cast<int>(s.speed));
+                 static_cast<int>(ShownSpeed(s.speed)));
     WriteGpxExtensionValue(out, "course", "%.6g", s.course);
     WriteGpxExtensionValue(out, "accel_x", "%.3f", s.accelX);
     WriteGpxExtensionValue(out, "accel_y", "%.3f", s.accelY);
@@ -67,22 +79,22 @@ void WriteGpxPoint(std::FILE* out, const Position& p) {
     std::fprintf(out, "        </velto:telemetry>\n        </extensions>\n      </trkpt>\n");
 }
 
-void WriteGeoJsonRoute(std::FILE* out, const std::vector<Position>& positions,
-                       const std::string& trackName) {
+void WriteGeoJsonRoute(std::FILE* out, const TelemetryStore& store, const std::string& trackName) {
     std::fprintf(out, "{\"type\":\"Feature\",\"properties\":{\"name\":%s,\"feature\":\"route\"},",
                  JsonQuoted(trackName).c_str());
     std::fprintf(out, "\"geometry\":{\"type\":\"LineString\",\"coordinates\":[");
-    for (size_t i = 0; i < positions.size(); ++i) {
-        std::fprintf(out, "%s[%s,%s]", i ? "," : "", positions[i].lon.c_str(),
-                     positions[i].lat.c_str());
-    }
+    bool first = true;
+    ForEachPosition(store, [&](const Position& p) {
+        std::fprintf(out, "%s[%s,%s]", first ? "" : ",", p.lon.c_str(), p.lat.c_str());
+        first = false;
+    });
     std::fprintf(out, "]}}");
 }
 
 void WriteGeoJsonPoint(std::FILE* out, const Position& p) {
     const tagAssistInfo& s = p.sample;
     std::fprintf(out, "{\"type\":\"Feature\",\"properties\":{\"second\":%d,\"speed_kmh\":%d,",
-                 p.second, static_cast<int>(s.speed));
+                 p.second, static_cast<int>(ShownSpeed(s.speed)));
     std::fprintf(out, "\"course\":%s,\"accel_x\":%s,\"accel_y\":%s,\"accel_z\":%s},",
                  JsonNumber("%.6g", s.course).c_str(), JsonNumber("%.3f", s.accelX).c_str(),
                  JsonNumber("%.3f", s.accelY).c_str(), JsonNumber("%.3f", s.accelZ).c_str());
@@ -100,7 +112,7 @@ void WriteCsv(std::FILE* out, const TelemetryStore& store) {
             break;
         std::fprintf(out, "%d,%.3f,%.3f,%.3f,%s,%s,%d,%.6g\n", i, s.accelX, s.accelY, s.accelZ,
                      CsvField(s.latitude).c_str(), CsvField(s.longitude).c_str(),
-                     static_cast<int>(s.speed), s.course);
+                     static_cast<int>(ShownSpeed(s.speed)), s.course);
     }
 }
 
@@ -115,23 +127,21 @@ void WriteGpx(std::FILE* out, const TelemetryStore& store, const std::string& tr
                  "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n"
                  "  <trk>\n    <name>%s</name>\n    <trkseg>\n",
                  kGpxExtensionNamespace, XmlEscaped(trackName).c_str());
-    for (const Position& p : MappablePositions(store))
-        WriteGpxPoint(out, p);
+    ForEachPosition(store, [out](const Position& p) { WriteGpxPoint(out, p); });
     std::fprintf(out, "    </trkseg>\n  </trk>\n</gpx>\n");
 }
 
 void WriteGeoJson(std::FILE* out, const TelemetryStore& store, const std::string& trackName) {
-    const std::vector<Position> positions = MappablePositions(store);
     std::fprintf(out, "{\"type\":\"FeatureCollection\",\"features\":[\n");
     bool first = true;
-    if (positions.size() >= 2) {
-        WriteGeoJsonRoute(out, positions, trackName);
+    if (HasPositions(store, 2)) {
+        WriteGeoJsonRoute(out, store, trackName);
         first = false;
     }
-    for (const Position& p : positions) {
+    ForEachPosition(store, [&](const Position& p) {
         std::fprintf(out, "%s", first ? "" : ",\n");
         WriteGeoJsonPoint(out, p);
         first = false;
-    }
+    });
     std::fprintf(out, "\n]}\n");
 }

@@ -5,6 +5,7 @@
 #include "Extraction.h"
 #include "FileList.h"
 #include "TelemetryStore.h"
+#include "TextEscape.h"
 #include "TrackFormats.h"
 
 #include <fcntl.h>
@@ -61,12 +62,37 @@ void ReportCannotOpen(const std::string& path) {
     std::fprintf(stderr, "velto-telemetry: cannot open '%s': %s\n", path.c_str(), why.c_str());
 }
 
-// The entry the playlist builds for `path`.
+// A relative path resolved against the working directory, as the player's import hands
+// paths to the playlist: absolute. Left as it is when the working directory is unknown.
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/')
+        return path;
+    std::string cwd(256, '\0');
+    while (::getcwd(&cwd[0], cwd.size()) == nullptr) {
+        if (errno != ERANGE || cwd.size() > (size_t(1) << 20))
+            return path;
+        cwd.resize(cwd.size() * 2);
+    }
+    cwd.resize(std::strlen(cwd.c_str()));
+    return cwd + (cwd.empty() || cwd.back() != '/' ? "/" : "") + path;
+}
+
+// The entry the playlist builds for `path`, as the player would add it (by its absolute
+// path), with the paths in it written back in the form the user gave.
 tagFileNode PlaylistEntry(const std::string& path) {
+    const std::string absolute = AbsolutePath(path);
     CFileList list;
-    list.AddFile(path, nullptr, UpperExtension(path));
+    list.AddFile(absolute, nullptr, UpperExtension(path));
     tagFileNode node;
     list.GetEntry(0, node);
+    node.strFilePath = path;
+    // The sidecar lies in the recording's folder (or its gps/): that folder as given.
+    const size_t folderLength = absolute.rfind('/') + 1;
+    const size_t givenFolderLength = path.rfind('/') + 1;  // 0 without a '/'
+    if (!node.strDatPath.empty() &&
+        node.strDatPath.compare(0, folderLength, absolute, 0, folderLength) == 0) {
+        node.strDatPath = path.substr(0, givenFolderLength) + node.strDatPath.substr(folderLength);
+    }
     return node;
 }
 
@@ -83,9 +109,9 @@ int RunProbe(const CommandLine& cl) {
     int status = kExitRead;
     for (const std::string& path : cl.files) {
         const tagFileNode node = PlaylistEntry(path);
-        std::printf("%d\t%s\t%s\t%s\t%s\n", static_cast<int>(node.nChipset),
-                    node.strDateTime.c_str(), node.bReadOnly ? "ReadOnly" : "",
-                    node.strDatPath.c_str(), node.strFilePath.c_str());
+        std::printf("%d\t%s\t%s\t%s\t%s\n", ChipsetKindNumber(node.nChipset),
+                    ProbeField(node.strDateTime).c_str(), node.bReadOnly ? "ReadOnly" : "",
+                    ProbeField(node.strDatPath).c_str(), ProbeField(node.strFilePath).c_str());
         if (!WhyUnreadable(path).empty()) {
             std::fflush(stdout);
             ReportCannotOpen(path);
@@ -97,9 +123,9 @@ int RunProbe(const CommandLine& cl) {
 
 int RunExtract(const CommandLine& cl) {
     const std::string& path = cl.files.front();
-    const int kind = cl.kind >= 0 ? cl.kind : PlaylistEntry(path).nChipset;
+    const ChipsetKind kind = cl.kind ? *cl.kind : PlaylistEntry(path).nChipset;
     TelemetryStore store;
-    if (ExtractForKind(store, kind, path) < 0) {
+    if (ExtractForKind(store, kind, AbsolutePath(path)) < 0) {
         ReportCannotOpen(path);
         return kExitCannotOpen;
     }
