@@ -1,26 +1,14 @@
 #include "AboutDlg.h"
 
-#include <QFontMetrics>
+#include "DialogUnits.h"
+#include "PlayerColours.h"
+
 #include <QLabel>
 #include <QPalette>
 
 namespace {
 
 const QColor kBackground(32, 32, 32);
-const QColor kButtonText(130, 149, 179);
-
-// Dialog units of the about box's layout, converted with the font's base units.
-struct DialogUnits {
-    int baseX;
-    int baseY;
-    int X(int du) const { return du * baseX / 4; }
-    int Y(int du) const { return du * baseY / 8; }
-};
-
-DialogUnits UnitsFor(const QFont& font) {
-    QFontMetrics fm(font);
-    return DialogUnits{fm.averageCharWidth(), fm.height()};
-}
 
 }  // namespace
 
@@ -37,16 +25,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     pal.setColor(QPalette::Window, kBackground);
     pal.setColor(QPalette::WindowText, Qt::white);
     pal.setColor(QPalette::Button, kBackground);
-    pal.setColor(QPalette::ButtonText, kButtonText);
+    pal.setColor(QPalette::ButtonText, kTextBlue);
     setPalette(pal);
     setAutoFillBackground(true);
 
-    const DialogUnits du = UnitsFor(font);
     m_pVersion = new QLabel(VersionText(), this);
-    m_pVersion->setGeometry(du.X(9), du.Y(7), du.X(192), du.Y(8) + 2);
-    setFixedSize(du.X(201), du.Y(65));
+    // Two pixels taller than the template's line, for the descenders.
+    m_pVersion->setGeometry(DialogUnitsToPixels(font, 9, 7, 192, 8).adjusted(0, 0, 0, 2));
+    setFixedSize(DialogUnitsToPixels(font, 0, 0, 201, 65).size());
 }
 
 QString CAboutDlg::VersionText() {
-    return QStringLiteral("Velto Player Version 2.3.1.7");
+    return QStringLiteral("Velto Player Version " VELTO_VERSION);
 }

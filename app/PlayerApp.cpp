@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "PlayerDlg.h"
+#include "RecordingName.h"
 
 void CPlayerApp::ChoosePlatform() {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -36,8 +37,7 @@ QStringList CPlayerApp::RecordingsFromArguments(const QStringList& args, QString
     QStringList recordings;
     for (const QString& arg : args) {
         const QFileInfo info(arg);
-        const QString suffix = info.suffix().toUpper();
-        if (info.isFile() && (suffix == QLatin1String("MOV") || suffix == QLatin1String("MP4"))) {
+        if (info.isFile() && IsRecordingExtension(UpperExtension(arg.toStdString()))) {
             recordings << info.absoluteFilePath();
         } else if (rejected) {
             rejected->append(arg);

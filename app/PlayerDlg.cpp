@@ -20,23 +20,13 @@
 #include "DpiSetting.h"
 #include "LoadPngResource.h"
 #include "MyListCtrl.h"
+#include "PlayerColours.h"
 #include "PngButton.h"
 #include "SpeedDial.h"
 #include "VideoArea.h"
+#include "VideoEngine.h"
 #include "WaveFormCtrl.h"
 #include "WinXPButtonST.h"
-
-namespace {
-
-constexpr int kTimerClockId = 1;
-constexpr int kTimerEndCheckA = 2;
-constexpr int kTimerEndCheckB = 3;
-constexpr int kClockPeriodMs = 500;
-constexpr int kEndCheckPeriodMs = 1000;
-
-const QColor kMapTextColour(130, 149, 179);
-
-}  // namespace
 
 // Near-black window, dark grey fields, the blue-grey text colour of the map
 // placeholder for disabled text.
@@ -53,14 +43,17 @@ QPalette CPlayerDlg::DarkPalette() {
     pal.setColor(QPalette::HighlightedText, Qt::white);
     pal.setColor(QPalette::ToolTipBase, QColor(40, 44, 50));
     pal.setColor(QPalette::ToolTipText, QColor(230, 234, 240));
-    pal.setColor(QPalette::PlaceholderText, kMapTextColour);
-    pal.setColor(QPalette::Disabled, QPalette::WindowText, kMapTextColour.darker(150));
-    pal.setColor(QPalette::Disabled, QPalette::Text, kMapTextColour.darker(150));
-    pal.setColor(QPalette::Disabled, QPalette::ButtonText, kMapTextColour.darker(150));
+    pal.setColor(QPalette::PlaceholderText, kTextBlue);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, kTextBlue.darker(150));
+    pal.setColor(QPalette::Disabled, QPalette::Text, kTextBlue.darker(150));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, kTextBlue.darker(150));
     return pal;
 }
 
-CPlayerDlg::CPlayerDlg(QWidget* parent) : QDialog(parent) {
+CPlayerDlg::CPlayerDlg(QWidget* parent)
+    : QDialog(parent),
+      m_controller(std::make_unique<CVideoEngine>(), *this),
+      m_engine(static_cast<CVideoEngine&>(m_controller.Engine())) {
     m_nBarLit.fill(-1);
     setObjectName(QStringLiteral("CPlayerDlg"));
     setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
@@ -76,24 +69,28 @@ CPlayerDlg::CPlayerDlg(QWidget* parent) : QDialog(parent) {
         setWindowIcon(QIcon(QPixmap::fromImage(icon)));
     }
     LoadPngResource(193, "PNG", m_imgIdle);
-    m_pGraph->SetDataSource(&m_store);
+    m_pGraph->SetDataSource(&m_controller.Store());
 
     OnInitDialog();
 }
 
 CPlayerDlg::~CPlayerDlg() {
-    m_timer1.stop();
-    m_timer2.stop();
-    m_timer3.stop();
+    StopTimers();
     qApp->removeEventFilter(this);
     // The engine goes first: libvlc must stop drawing into the video window
     // and stop reporting to this window before either is destroyed.
     m_engine.Release();
-    m_fileList.m_pListCtrl = nullptr;
+    m_controller.FileList().m_pListCtrl = nullptr;
     delete m_pDlgMap;
     m_pDlgMap = nullptr;
     delete m_pDlgVideo;
     m_pDlgVideo = nullptr;
+}
+
+void CPlayerDlg::StopTimers() {
+    m_timer1.stop();
+    m_timer2.stop();
+    m_timer3.stop();
 }
 
 QWidget* CPlayerDlg::GetDlgItem(int nId) const {
@@ -165,7 +162,7 @@ void CPlayerDlg::CreateControls() {
     m_pMapHolder->setAutoFillBackground(true);
     QPalette mapPal = m_pMapHolder->palette();
     mapPal.setColor(QPalette::Window, Qt::black);
-    mapPal.setColor(QPalette::WindowText, kMapTextColour);
+    mapPal.setColor(QPalette::WindowText, kTextBlue);
     m_pMapHolder->setPalette(mapPal);
     Register(m_pMapHolder, IDC_MAP_HOLDER);
     m_pSpeedDial = new CSpeedDial(this);
@@ -178,15 +175,16 @@ void CPlayerDlg::CreateControls() {
 }
 
 void CPlayerDlg::OnInitDialog() {
-    connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(kTimerEndCheckA); });
-    connect(&m_timer3, &QTimer::timeout, this, [this] { OnTimer(kTimerEndCheckB); });
+    connect(&m_timer2, &QTimer::timeout, this, [this] { m_controller.OnTimer(kEndCheckTimerA); });
+    connect(&m_timer3, &QTimer::timeout, this, [this] { m_controller.OnTimer(kEndCheckTimerB); });
     m_timer2.start(kEndCheckPeriodMs);
     m_timer3.start(kEndCheckPeriodMs);
 
     setWindowTitle(QStringLiteral("PLAYER"));
-    m_nDpi = logicalDpiY();
+    m_nDpi = DevicePixelDpi(*this);
     WriteSettings();
-    m_nSpeedUnit = 1;
+    m_nSpeedUnit = CSpeedDial::kUnitKmh;
+    m_controller.SetCaptureFolder(CaptureFolder().toStdString());
 
     SetupTooltips();
     SetupButtonImages();
@@ -194,7 +192,7 @@ void CPlayerDlg::OnInitDialog() {
     PlaceControls();
     SetupPlaylist();
 
-    connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(kTimerClockId); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { m_controller.OnTimer(kClockTimer); });
     m_timer1.start(kClockPeriodMs);
 
     SetupSeekSlider();
@@ -214,12 +212,28 @@ void CPlayerDlg::OnInitDialog() {
     showMaximized();
 }
 
-QString CPlayerDlg::ConfigFilePath() {
+namespace {
+
+QString PicturesFolder() {
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (pictures.isEmpty()) {
         pictures = QDir::home().filePath(QStringLiteral("Pictures"));
     }
-    return QDir(pictures).filePath(QStringLiteral("Config/config.ini"));
+    return pictures;
+}
+
+}  // namespace
+
+QString CPlayerDlg::ConfigFilePath() {
+    return QDir(PicturesFolder()).filePath(QStringLiteral("Config/config.ini"));
+}
+
+QString CPlayerDlg::CaptureFolder() {
+    return QDir(PicturesFolder()).filePath(QStringLiteral("Capture"));
+}
+
+int CPlayerDlg::DevicePixelDpi(const QWidget& widget) {
+    return qRound(widget.logicalDpiY() * widget.devicePixelRatioF());
 }
 
 // config.ini records the screen's DPI in [System] DPI; every other byte of
@@ -264,7 +278,7 @@ void CPlayerDlg::SetupButtonImages() {
 }
 
 void CPlayerDlg::SetupPlaylist() {
-    m_fileList.m_pListCtrl = m_pListCtrl;
+    m_controller.FileList().m_pListCtrl = m_pListCtrl;
 }
 
 void CPlayerDlg::SetupSeekSlider() {
@@ -294,20 +308,21 @@ void CPlayerDlg::CreateVideoWindow() {
     m_pDlgVideo->hide();
     m_engine.SetVideoWindow(m_pDlgVideo->VideoWindowId());
     m_engine.AttachVideoWindow(m_engine.m_hVideoWnd);
-    m_engine.AttachEvents(this, [this](std::function<void()> fn) {
+    m_engine.AttachEvents(&m_controller, [this](std::function<void()> fn) {
         QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
     });
 }
 
 void CPlayerDlg::ConnectControls() {
-    connect(m_pBtnPlay, &QPushButton::clicked, this, [this] { OnPlayPause(); });
-    connect(m_pBtnStop, &QPushButton::clicked, this, [this] { OnStop(); });
-    connect(m_pBtnPrev, &QPushButton::clicked, this, [this] { OnPrev(); });
-    connect(m_pBtnNext, &QPushButton::clicked, this, [this] { OnNext(); });
-    connect(m_pBtnCapture, &QPushButton::clicked, this, [this] { OnCapture(); });
+    CPlaybackController* c = &m_controller;
+    connect(m_pBtnPlay, &QPushButton::clicked, this, [c] { c->OnPlayPause(); });
+    connect(m_pBtnStop, &QPushButton::clicked, this, [c] { c->OnStop(); });
+    connect(m_pBtnPrev, &QPushButton::clicked, this, [c] { c->OnPrev(); });
+    connect(m_pBtnNext, &QPushButton::clicked, this, [c] { c->OnNext(); });
+    connect(m_pBtnCapture, &QPushButton::clicked, this, [c] { c->OnCapture(); });
     connect(m_pBtnImport, &QPushButton::clicked, this, [this] { OnImportFiles(); });
     connect(m_pBtnRemove, &QPushButton::clicked, this, [this] { OnRemoveEntry(); });
-    connect(m_pBtnVolumeDown, &QPushButton::clicked, this, [this] { OnVolumeDown(); });
-    connect(m_pBtnVolumeUp, &QPushButton::clicked, this, [this] { OnVolumeUp(); });
-    connect(m_pListCtrl, &CMyListCtrl::rowDoubleClicked, this, [this] { OnListDoubleClick(); });
+    connect(m_pBtnVolumeDown, &QPushButton::clicked, this, [c] { c->OnVolumeDown(); });
+    connect(m_pBtnVolumeUp, &QPushButton::clicked, this, [c] { c->OnVolumeUp(); });
+    connect(m_pListCtrl, &CMyListCtrl::rowDoubleClicked, this, [c] { c->OnListDoubleClick(); });
 }

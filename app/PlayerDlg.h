@@ -10,14 +10,18 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 
-#include "FileList.h"
-#include "TelemetryStore.h"
-#include "VideoEngine.h"
+#include "PlaybackController.h"
+#include "PlaybackView.h"
 
 class QLabel;
+class QMenu;
 class QMenuBar;
+class QKeyEvent;
+class QMouseEvent;
+class QDropEvent;
 class CBitmapSlider;
 class CDlgMap;
 class CDlgVideo;
@@ -25,11 +29,9 @@ class CMyListCtrl;
 class CPngButton;
 class CSpeedDial;
 class CVideoArea;
+class CVideoEngine;
 class CWaveFormCtrl;
 class CWinXPButtonST;
-
-// Which playlist entry PlayFile plays.
-enum PlayDirection { Current = 0, Next = 1, Previous = 2 };
 
 // Control ids of the main window (each control's objectName is "ctl<id>").
 constexpr int IDC_VIDEO_AREA = 1000;
@@ -47,7 +49,6 @@ constexpr int IDC_CYCLE = 1018;
 constexpr int IDC_SEEK = 1020;
 constexpr int IDC_GRAPH = 1021;
 constexpr int IDC_PREV_FRAME = 1022;
-constexpr int IDC_SEEK_ALT = 1023;
 constexpr int IDC_VOLUME_DOWN = 1026;
 constexpr int IDC_VOLUME_UP = 1027;
 constexpr int IDC_VOLUME_BAR0 = 1028;  // bars 1028..1037
@@ -59,24 +60,19 @@ constexpr int IDC_SPEED_DIAL = 1071;
 // Commands of the window (menu, remove button, unit switches).
 constexpr int ID_REMOVE_ENTRY = 32772;
 constexpr int ID_TOGGLE_LOCK = 32774;
-constexpr int ID_TUTORIAL_PAGE = 32775;
-constexpr int ID_HOME_PAGE = 32776;
-constexpr int ID_SHOP_PAGE = 32777;
 constexpr int ID_ABOUT = 32778;
 constexpr int ID_UNIT_MPH = 32781;
 constexpr int ID_UNIT_KMH = 32789;
 
-// The player's main window. It owns the engine, the playlist, the telemetry
-// store and every control, and wires them together. Its member functions are
-// split by concern over several files:
-//   app/PlayerDlg.cpp            construction, initialisation, settings, teardown
-//   app/PlayerDlgLayout.cpp      control placement, painting, resizing, full screen,
-//                                volume bars, speed dial, command-line import
-//   playback/PlayerDlgPlayback.cpp   playing entries, transport, volume, seek, engine reports
-//   playback/PlayerDlgClock.cpp      timers, telemetry sync, position refresh
-//   playback/PlayerDlgSnapshot.cpp   frame capture
-//   app/PlayerDlgInput.cpp           keys and mouse, dropped files, import, remove, commands
-class CPlayerDlg : public QDialog, public IPlayerEventSink {
+// The player's main window: the layout, the input, the menu and the wiring.
+// Playback itself (the engine, the playlist, the telemetry store, the clock)
+// is the CPlaybackController it owns; the window shows what the controller
+// asks for through IPlaybackView. Its member functions are split over:
+//   app/PlayerDlg.cpp        construction, initialisation, settings, teardown
+//   app/PlayerDlgLayout.cpp  control placement, painting, resizing, full screen
+//   app/PlayerDlgView.cpp    IPlaybackView: what playback shows
+//   app/PlayerDlgInput.cpp   keys and mouse, dropped files, import, commands
+class CPlayerDlg : public QDialog, public IPlaybackView {
     Q_OBJECT
 public:
     explicit CPlayerDlg(QWidget* parent = nullptr);
@@ -90,53 +86,49 @@ public:
     QWidget* GetDlgItem(int nId) const;
     // Full path of config.ini: <Pictures>/Config/config.ini.
     static QString ConfigFilePath();
+    // <Pictures>/Capture, where snapshots go.
+    static QString CaptureFolder();
     // The player's dark look, for the window and (through
     // CPlayerApp::ApplyStyle) every other window of the program.
     static QPalette DarkPalette();
+    // The screen's DPI in device pixels: Qt's logical DPI times the device
+    // pixel ratio (192 on a 200 % screen).
+    static int DevicePixelDpi(const QWidget& widget);
+
+    // What the window holds, for tests and benchmarks.
+    CPlaybackController& Controller() { return m_controller; }
+    CVideoEngine& VideoEngine() { return m_engine; }
+    CDlgMap* MapView() const { return m_pDlgMap; }
+    CDlgVideo* VideoWindow() const { return m_pDlgVideo; }
+    CMyListCtrl* ListCtrl() const { return m_pListCtrl; }
+    QMenuBar* MenuBar() const { return m_pMenuBar; }
+    bool IsFullScreen() const { return m_bFullScreen; }
+    int SpeedUnit() const { return m_nSpeedUnit; }
+    int Dpi() const { return m_nDpi; }
+    const QString& ConfigPath() const { return m_szConfigPath; }
+    void StopTimers();
+    // Replace the message box and the import dialog (tests): the text shown;
+    // the selected paths, empty when cancelled.
+    void SetErrorHook(std::function<void(const QString&)> hook) { m_fnShowError = std::move(hook); }
+    void SetOpenFileNamesHook(std::function<QStringList()> hook) {
+        m_fnOpenFileNames = std::move(hook);
+    }
 
     // ---- app/PlayerDlgLayout.cpp -------------------------------------------
-    void DrawIdlePicture();
-    void DrawSpeedDial(int nSpeed, double dHeading);
-    void ShowVolumeLevel(int k);
     void ToggleFullScreen();
     void ShowControls(bool bShow);
-    // Imports the paths in order as the import dialog does (a negative
-    // AddFile stops the loop), then plays the current entry unless one is
-    // playing or paused, and focuses the playlist. Used for the command line;
-    // OnImportFiles may call it with the dialog's selection.
+    // Imports the paths in order as the import dialog does, then plays the
+    // current entry unless one is playing or paused (the command line).
     void ImportPaths(const QStringList& paths);
     // The rectangle where the video window goes when leaving full screen:
     // `area` shrunk to the video's proportions, centred.
     static QRect FitVideoRect(const QRect& area, int nVideoWidth, int nVideoHeight);
     // Where the idle picture of size imgW x imgH goes in a W x H area.
     static QRect FitIdleRect(int W, int H, int imgW, int imgH);
-    // Dialog units to pixels with the dialog font's base units.
-    QRect DialogUnitsToPixels(int x, int y, int cx, int cy) const;
     // Client area below the menu bar, in the window's coordinates.
     QRect ClientRect() const;
 
-    // ---- playback/PlayerDlgPlayback.cpp (controller developer) -------------
-    void PlayFile(PlayDirection direction);
-    void StopAndReset();
-    void OnPlayPause();
-    void OnStop();
-    void OnPrev();
-    void OnNext();
-    void OnListDoubleClick();
-    void OnVolumeDown();
-    void OnVolumeUp();
-    void OnSeekRelease();
-    void OnPlayerEvent(int type) override;
-
-    // ---- playback/PlayerDlgClock.cpp (controller developer) ----------------
-    void OnTimer(int nIdEvent);
-    void SyncTelemetry();
-    void RefreshPosition();
-
-    // ---- playback/PlayerDlgSnapshot.cpp (controller developer) -------------
-    void OnCapture();
-
-    // ---- app/PlayerDlgInput.cpp (controller developer) ---------------------
+    // ---- app/PlayerDlgInput.cpp --------------------------------------------
     // Installed on the application by the initialisation: sees every event
     // of every object before it is delivered (check that `watched` is this
     // window or one of its descendants).
@@ -145,78 +137,92 @@ public:
     void OnImportFiles();
     void OnRemoveEntry();
     void OnCommand(int nId);
-
-    // ---- controller developer: further declarations go here ----------------
-    // (small in-place additions only; keep them grouped by file)
-    // playback/PlayerDlgPlayback.cpp
-    static QString FormatMinutesSeconds(int64_t ms);  // "%d:%02d", minutes not wrapped
-    // Time (ms) a seek to slider `value` goes to, or -1 when there is no
-    // length or the slider has no range (recordings shorter than 200 ms).
-    static int64_t SeekTargetMs(int value, int maximum, int64_t lengthMs);
-    void FocusPlaylist();
-    // "Play file failed!\n" and the lock failure: a critical message box,
-    // or m_fnShowError when set (tests).
-    void ShowError(const QString& text);
-    std::function<void(const QString&)> m_fnShowError;
-
-    // playback/PlayerDlgClock.cpp
-    static int SliderValueForTime(int maximum, int64_t timeMs, int64_t lengthMs);
-
-    // playback/PlayerDlgSnapshot.cpp
-    static QString CaptureFolder();  // <Pictures>/Capture
-    // <folder>/<stamp>.JPG, or <stamp>-2.JPG, -3, ... when taken already.
-    static QString CaptureFilePath(const QString& folder, const QString& stamp);
-
-    // app/PlayerDlgInput.cpp
     static QString VideoNameFilter();  // the import dialog's filter, any letter case
-    void OnSeekPress(QMouseEvent* event);
-    void ToggleLockOfSelected();   // command 32774
-    void SetSpeedUnit(int nUnit);  // commands 32781 (0, mph) and 32789 (1, km/h)
-    void ShowAboutBox();
     // The playlist's context menu: remove, lock, speed unit.
-    void BuildPlaylistMenu(class QMenu& menu);
-    void ShowPlaylistMenu(const QPoint& globalPos);
-    // Replaces the import dialog (tests): the selected paths, empty when cancelled.
-    std::function<QStringList()> m_fnOpenFileNames;
+    void BuildPlaylistMenu(QMenu& menu);
+
+    // ---- app/PlayerDlgView.cpp: IPlaybackView ------------------------------
+    void DrawIdlePicture() override;
+    void ShowVideoWindow(bool show) override;
+    void LeaveFullScreen() override;
+    void DrawSpeedDial(int nSpeed, double dHeading) override;
+    int LastSpeed() const override { return m_nLastSpeed; }
+    double LastHeading() const override { return m_dLastHeading; }
+    void LoadGraph() override;
+    void SetGraphCursor(int second) override;
+    void RedrawGraph() override;
+    void ShowRoute(const std::vector<tagRoutePoint>& route) override;
+    void SetMapPosition(const std::string& latitude, const std::string& longitude) override;
+    void SetSliderRange(int maximum) override;
+    int SliderMaximum() const override;
+    int SliderValue() const override;
+    bool IsSliderDragging() const override;
+    void SetSliderValue(int value) override;
+    void EnableSlider(bool enable) override;
+    void SetElapsedText(const std::string& text) override;
+    void SetTotalText(const std::string& text) override;
+    void ShowPlayButton(bool playing) override;
+    void ShowVolumeLevel(int k) override;
+    int RowCount() const override;
+    void SelectRow(int row) override;
+    void SelectAndFocusRow(int row) override;
+    void ClearRowStates(int row) override;
+    int FirstSelectedRow() const override;
+    int FocusedRow() const override;
+    void FocusPlaylist() override;
+    void ShowError(const std::string& text) override;
+    void BeginWait() override;
+    void EndWait() override;
+
+protected:
+    // ---- app/PlayerDlgLayout.cpp -------------------------------------------
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+    // ---- app/PlayerDlgInput.cpp --------------------------------------------
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
-    // playback/PlayerDlgPlayback.cpp
-    void ResetTelemetryViews();
-    void ResetPositionViews();
-    bool StepToEntry(PlayDirection direction);
-    void SetUpPositionControls(double durationMs);
-    void SendRouteToMap();
-    void ReadVolumeOnce();
-    int CurrentVolume();
-    void OnPlayerStopped();
-    // playback/PlayerDlgClock.cpp
-    bool RecordingHasEnded();
-    void UpdatePlayButton(PlayState s);
-    int CurrentSecond();
-    // app/PlayerDlgInput.cpp
-    struct tagRemoval {
-        bool bRemoved = false;
-        bool bWasCurrent = false;
-    };
-    tagRemoval RemoveFocusedEntry();  // command 32772
+    // ---- app/PlayerDlg.cpp ---------------------------------------------------
+    void CreateControls();
+    void OnInitDialog();
+    void WriteSettings();
+    void SetupTooltips();
+    void SetupButtonImages();
+    void SetupPlaylist();
+    void SetupSeekSlider();
+    void CreateMapView();
+    void CreateVideoWindow();
+    void ConnectControls();
+    void Register(QWidget* control, int nId);
+
+    // ---- app/PlayerDlgLayout.cpp -------------------------------------------
+    void PlaceControls();
+    void PlaceVideoWindow();
+    void RunPaintFollowUp();
+
+    // ---- app/PlayerDlgInput.cpp --------------------------------------------
     bool IsOwnWidget(QObject* object) const;
     bool HandleKeyPress(QKeyEvent* event);
+    void HandleSeekPress(QMouseEvent* event);
     void HandleDoubleClick(QMouseEvent* event);
     bool HandleDrag(QDropEvent* event);
     void QueueDroppedFiles(const QStringList& paths);
     QStringList RunImportDialog();
-    QString m_szImportDir;
-    quint64 m_ulLastDblClickTime = 0;
-
-public:
-    // ---- end of controller developer's section ---------------------------
+    void ToggleLockOfSelected();   // command 32774
+    void SetSpeedUnit(int nUnit);  // commands 32781 (mph) and 32789 (km/h)
+    void ShowAboutBox();
+    void ShowPlaylistMenu(const QPoint& globalPos);
+    void ShowErrorText(const QString& text);
 
     // ---- fields --------------------------------------------------------------
-    // Members are constructed in this order; the widgets are children of the
-    // window and are created by the constructor in the same order.
-    CVideoEngine m_engine;
-    CFileList m_fileList;
-    TelemetryStore m_store;
+    // Playback, with the engine it owns; the engine is released first.
+    CPlaybackController m_controller;
+    CVideoEngine& m_engine;
+
+    // The widgets are children of the window, created by the constructor.
     CMyListCtrl* m_pListCtrl = nullptr;          // 1004
     CBitmapSlider* m_pSlider = nullptr;          // 1020
     CWaveFormCtrl* m_pGraph = nullptr;           // 1021
@@ -245,18 +251,14 @@ public:
     CDlgMap* m_pDlgMap = nullptr;
     CDlgVideo* m_pDlgVideo = nullptr;
 
-    // Timers 1 (500 ms), 2 and 3 (1000 ms); each tick calls OnTimer(id).
+    // The clock's timers (kClockTimer, kEndCheckTimerA, kEndCheckTimerB).
     QTimer m_timer1;
     QTimer m_timer2;
     QTimer m_timer3;
 
     QImage m_imgIdle;  // PNG 193
 
-    int32_t m_nCurIndex = 0;
-    bool m_bUserStop = false;
-    bool m_bDropped = false;
-    int32_t m_nVolume = -1;
-    int32_t m_nSpeedUnit = 0;  // 1 km/h, 0 mph; the initialisation sets 1
+    int32_t m_nSpeedUnit = 0;  // CSpeedDial's unit; the initialisation sets km/h
     bool m_bFullScreen = false;
     int32_t m_nLastSpeed = 0;
     double m_dLastHeading = 180.0;
@@ -264,36 +266,11 @@ public:
     QString m_szConfigPath;
     int m_nDpi = 96;
 
-protected:
-    // ---- app/PlayerDlgLayout.cpp -------------------------------------------
-    bool event(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-    // ---- app/PlayerDlgInput.cpp (controller developer) ---------------------
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
-    // ---- app/PlayerDlg.cpp ---------------------------------------------------
-    void CreateControls();
-    void OnInitDialog();
-    void WriteSettings();
-    void SetupTooltips();
-    void SetupButtonImages();
-    void SetupPlaylist();
-    void SetupSeekSlider();
-    void CreateMapView();
-    void CreateVideoWindow();
-    void ConnectControls();
-    void Register(QWidget* control, int nId);
-
-    // ---- app/PlayerDlgLayout.cpp -------------------------------------------
-    void PlaceControls();
-    void PlaceVideoWindow();
-    void RunPaintFollowUp();
-
     std::map<int, QWidget*> m_controls;
     std::array<int, 10> m_nBarLit{};  // what each volume bar shows: 1 lit, 0 unlit, -1 none yet
     bool m_bPaintFollowUpQueued = false;
+    QString m_szImportDir;
+    quint64 m_ulLastDblClickTime = 0;
+    std::function<void(const QString&)> m_fnShowError;
+    std::function<QStringList()> m_fnOpenFileNames;
 };

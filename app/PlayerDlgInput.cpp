@@ -20,13 +20,10 @@
 #include "CDlgMap.h"
 #include "DlgVideo.h"
 #include "MyListCtrl.h"
-#include "WaveFormCtrl.h"
+#include "SpeedDial.h"
+#include "VideoEngine.h"
 
 namespace {
-
-bool IsRecordingExtension(const QString& upperExt) {
-    return upperExt == QLatin1String(".MOV") || upperExt == QLatin1String(".MP4");
-}
 
 // Every letter case of "*.<ext>", since file dialogs match patterns
 // case-sensitively on some platforms.
@@ -82,7 +79,7 @@ bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
             return HandleKeyPress(static_cast<QKeyEvent*>(event));
         case QEvent::MouseButtonPress:
             if (watched == m_pSlider) {
-                OnSeekPress(static_cast<QMouseEvent*>(event));
+                HandleSeekPress(static_cast<QMouseEvent*>(event));
             }
             return false;
         case QEvent::MouseButtonRelease:
@@ -121,7 +118,7 @@ bool CPlayerDlg::HandleKeyPress(QKeyEvent* event) {
             // Consumed in every state; a held key does not toggle again and again.
             const PlayState s = m_engine.GetState();
             if (!event->isAutoRepeat() && (s == Playing || s == Paused)) {
-                OnPlayPause();
+                m_controller.OnPlayPause();
             }
             return true;
         }
@@ -136,12 +133,9 @@ bool CPlayerDlg::HandleKeyPress(QKeyEvent* event) {
     }
 }
 
-void CPlayerDlg::OnSeekPress(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_pSlider->isEnabled()) {
-        return;
-    }
-    if (m_engine.GetState() == Playing) {
-        m_engine.Pause();  // the release seeks and resumes
+void CPlayerDlg::HandleSeekPress(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_pSlider->isEnabled()) {
+        m_controller.OnSeekPress();
     }
 }
 
@@ -197,26 +191,12 @@ void CPlayerDlg::QueueDroppedFiles(const QStringList& paths) {
 }
 
 void CPlayerDlg::OnDropFiles(const QStringList& paths) {
-    if (paths.isEmpty()) {
-        return;
-    }
-    m_bDropped = true;
-    int added = 0;
+    std::vector<std::string> list;
+    list.reserve(static_cast<size_t>(paths.size()));
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        const QString ext = QLatin1Char('.') + info.suffix().toUpper();
-        if (info.isDir() || !IsRecordingExtension(ext)) {
-            continue;
-        }
-        if (m_fileList.AddFile(path.toStdString(), info.fileName().toStdString().c_str(),
-                               ext.toStdString()) < 0) {
-            break;
-        }
-        ++added;
+        list.push_back(path.toStdString());
     }
-    if (added > 0) {
-        PlayFile(Current);  // with m_bDropped set: stops what plays, starts nothing
-    }
+    m_controller.OnDropFiles(list);
 }
 
 QStringList CPlayerDlg::RunImportDialog() {
@@ -238,59 +218,8 @@ void CPlayerDlg::OnImportFiles() {
     ImportPaths(paths);
 }
 
-CPlayerDlg::tagRemoval CPlayerDlg::RemoveFocusedEntry() {
-    tagRemoval result;
-    if (!m_pListCtrl || m_pListCtrl->FirstSelected() < 0) {
-        return result;
-    }
-    const int row = m_pListCtrl->FocusedRow();
-    if (row < 0 || row >= m_fileList.GetEntryCount()) {
-        return result;
-    }
-    result.bRemoved = true;
-    result.bWasCurrent = row == m_nCurIndex;
-
-    const PlayState s = m_engine.GetState();
-    if (result.bWasCurrent && (s == Playing || s == Paused)) {
-        // Views first: the Stopped report of StopAndReset may start the
-        // entry that follows, and its telemetry must stay.
-        if (m_pGraph) {
-            m_pGraph->ClearTelemetry();
-        }
-        if (m_pDlgMap) {
-            m_pDlgMap->SetLgtLat(QString(), QString(), QString());
-        }
-        StopAndReset();  // m_bUserStop untouched: the report advances
-    }
-
-    m_fileList.RemoveEntry(row);
-    const int count = m_fileList.GetEntryCount();
-    if (row < count) {
-        m_pListCtrl->ClearSelectedAndFocused(row);
-    }
-    if (result.bWasCurrent) {
-        m_nCurIndex = row < count ? row : std::max(count - 1, 0);
-    } else if (row < m_nCurIndex) {
-        --m_nCurIndex;  // keep pointing at the same recording
-    }
-    return result;
-}
-
 void CPlayerDlg::OnRemoveEntry() {
-    const PlayState before = m_engine.GetState();
-    const tagRemoval removal = RemoveFocusedEntry();
-    // Forget the held media only when it was the removed entry's, or when
-    // nothing plays; a recording that plays on keeps its state.
-    if (removal.bRemoved && (removal.bWasCurrent || before == Stopped || before == NoMedia)) {
-        m_engine.SetState(NoMedia);
-        m_engine.ClearMediaPath();
-    }
-    if (m_pListCtrl && m_pListCtrl->ItemCount() > 0) {
-        FocusPlaylist();
-        m_pListCtrl->SetSelected(m_nCurIndex);
-    } else {
-        m_nCurIndex = 0;
-    }
+    m_controller.OnRemoveEntry();
 }
 
 void CPlayerDlg::ToggleLockOfSelected() {
@@ -298,10 +227,11 @@ void CPlayerDlg::ToggleLockOfSelected() {
     if (row < 0) {
         return;
     }
-    if (!m_fileList.ToggleLock(row)) {
+    CFileList& list = m_controller.FileList();
+    if (!list.ToggleLock(row)) {
         tagFileNode node;
-        m_fileList.GetEntry(row, node);
-        ShowError(
+        list.GetEntry(row, node);
+        ShowErrorText(
             QStringLiteral("Cannot lock or unlock \"%1\":\nits permissions cannot be changed.")
                 .arg(QString::fromStdString(node.strFileName)));
     }
@@ -322,22 +252,22 @@ void CPlayerDlg::ShowAboutBox() {
 void CPlayerDlg::OnCommand(int nId) {
     switch (nId) {
         case ID_REMOVE_ENTRY:
-            RemoveFocusedEntry();
+            m_controller.RemoveFocusedEntry();
             break;
         case ID_TOGGLE_LOCK:
             ToggleLockOfSelected();
             break;
         case ID_UNIT_MPH:
-            SetSpeedUnit(0);
+            SetSpeedUnit(CSpeedDial::kUnitMph);
             break;
         case ID_UNIT_KMH:
-            SetSpeedUnit(1);
+            SetSpeedUnit(CSpeedDial::kUnitKmh);
             break;
         case ID_ABOUT:
             ShowAboutBox();
             break;
         default:
-            break;  // the maker's web pages are not offered
+            break;
     }
 }
 
@@ -357,7 +287,7 @@ void CPlayerDlg::BuildPlaylistMenu(QMenu& menu) {
     for (const auto& choice : choices) {
         QAction* unit = menu.addAction(QString::fromLatin1(choice.first));
         unit->setCheckable(true);
-        unit->setChecked((choice.second == ID_UNIT_KMH) == (m_nSpeedUnit == 1));
+        unit->setChecked((choice.second == ID_UNIT_KMH) == (m_nSpeedUnit == CSpeedDial::kUnitKmh));
         units->addAction(unit);
         const int id = choice.second;
         connect(unit, &QAction::triggered, this, [this, id] { OnCommand(id); });

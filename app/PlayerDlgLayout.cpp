@@ -13,6 +13,7 @@
 
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
+#include "DialogUnits.h"
 #include "DlgVideo.h"
 #include "MyListCtrl.h"
 #include "PlayerDlg.h"
@@ -20,6 +21,7 @@
 #include "SliderEvent.h"
 #include "SpeedDial.h"
 #include "VideoArea.h"
+#include "VideoEngine.h"
 #include "WaveFormCtrl.h"
 #include "WinXPButtonST.h"
 
@@ -50,14 +52,6 @@ constexpr int kVolumeBarY = 192;
 constexpr int kVolumeBarCx = 2;
 constexpr int kVolumeBarCy = 11;
 
-// MulDiv-style rounding used by dialog-unit conversion.
-int ScaleRounded(int value, int numerator, int denominator) {
-    const long long product = static_cast<long long>(value) * numerator;
-    const long long half = denominator / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / denominator
-                                         : (product - half) / denominator);
-}
-
 }  // namespace
 
 QRect CPlayerDlg::ClientRect() const {
@@ -65,24 +59,12 @@ QRect CPlayerDlg::ClientRect() const {
     return QRect(0, top, width(), qMax(0, height() - top));
 }
 
-// Dialog base units from the dialog font: the average width of the 52 Latin
-// letters (rounded as the classic dialog manager does) and the font height.
-QRect CPlayerDlg::DialogUnitsToPixels(int x, int y, int cx, int cy) const {
-    const QFontMetrics fm(font());
-    const int letters = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    const int baseX = (letters / 26 + 1) / 2;
-    const int baseY = fm.height();
-    return QRect(ScaleRounded(x, baseX, 4), ScaleRounded(y, baseY, 8), ScaleRounded(cx, baseX, 4),
-                 ScaleRounded(cy, baseY, 8));
-}
-
 void CPlayerDlg::PlaceControls() {
     const QPoint origin = ClientRect().topLeft();
     m_pMenuBar->setGeometry(0, 0, width(), origin.y());
     for (const tagControlPlace& p : kPlaces) {
         if (QWidget* w = GetDlgItem(p.id)) {
-            const QRect r = DialogUnitsToPixels(p.x, p.y, p.cx, p.cy).translated(origin);
+            const QRect r = DialogUnitsToPixels(font(), p.x, p.y, p.cx, p.cy).translated(origin);
             // An image button took the size of one frame of its strip: it only moves.
             auto* png = qobject_cast<CPngButton*>(w);
             if (png && png->HasImage()) {
@@ -93,7 +75,7 @@ void CPlayerDlg::PlaceControls() {
         }
     }
     for (int i = 0; i < 10; ++i) {
-        m_pVolumeBars[i]->setGeometry(DialogUnitsToPixels(kVolumeBarX + kVolumeBarStep * i,
+        m_pVolumeBars[i]->setGeometry(DialogUnitsToPixels(font(), kVolumeBarX + kVolumeBarStep * i,
                                                           kVolumeBarY, kVolumeBarCx, kVolumeBarCy)
                                           .translated(origin));
         m_pVolumeBars[i]->setScaledContents(true);
@@ -155,32 +137,6 @@ QRect CPlayerDlg::FitVideoRect(const QRect& area, int nVideoWidth, int nVideoHei
     return QRect(left, top, w, h);
 }
 
-void CPlayerDlg::DrawIdlePicture() {
-    m_pVideoArea->ShowPicture(m_imgIdle);
-}
-
-void CPlayerDlg::DrawSpeedDial(int nSpeed, double dHeading) {
-    if (m_bFullScreen) {
-        return;
-    }
-    m_nLastSpeed = m_pSpeedDial->Draw(nSpeed, dHeading, m_nSpeedUnit);
-    m_dLastHeading = dHeading;
-}
-
-void CPlayerDlg::ShowVolumeLevel(int k) {
-    static const QPixmap lit(QStringLiteral(":/bitmap/156.png"));
-    static const QPixmap unlit(QStringLiteral(":/bitmap/157.png"));
-    for (int i = 0; i < 10; ++i) {
-        const int want = i < k ? 1 : 0;
-        if (m_nBarLit[i] != want) {
-            m_nBarLit[i] = want;
-            m_pVolumeBars[i]->setPixmap(want ? lit : unlit);
-        }
-    }
-    m_pBtnVolumeDown->setEnabled(true);
-    m_pBtnVolumeUp->setEnabled(true);
-}
-
 void CPlayerDlg::ShowControls(bool bShow) {
     QWidget* const controls[] = {
         m_pVideoArea,
@@ -235,31 +191,19 @@ void CPlayerDlg::ToggleFullScreen() {
 }
 
 void CPlayerDlg::ImportPaths(const QStringList& paths) {
+    std::vector<std::string> list;
+    list.reserve(static_cast<size_t>(paths.size()));
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        const QString suffix = info.suffix();
-        const std::string ext =
-            suffix.isEmpty() ? std::string() : ("." + suffix.toUpper()).toStdString();
-        const std::string name = info.fileName().toStdString();
-        if (m_fileList.AddFile(path.toStdString(), name.c_str(), ext) < 0) {
-            break;
-        }
+        list.push_back(path.toStdString());
     }
-    if (m_fileList.GetEntryCount() == 0) {
-        return;
-    }
-    const PlayState s = m_engine.GetState();
-    if (s != Playing && s != Paused) {
-        PlayFile(Current);
-    }
-    m_pListCtrl->setFocus();
+    m_controller.ImportPaths(list);
 }
 
 bool CPlayerDlg::event(QEvent* e) {
     if (e->type() == CSliderEvent::Moved) {
         const auto* slider = static_cast<CSliderEvent*>(e);
-        if (slider->ControlId() == IDC_SEEK || slider->ControlId() == IDC_SEEK_ALT) {
-            OnSeekRelease();
+        if (slider->ControlId() == IDC_SEEK) {
+            m_controller.OnSeekRelease();
         }
         return true;
     }
@@ -297,7 +241,7 @@ void CPlayerDlg::RunPaintFollowUp() {
             DrawSpeedDial(m_nLastSpeed, m_dLastHeading);
         }
     }
-    ShowVolumeLevel(m_nVolume / 10);
+    ShowVolumeLevel(m_controller.Volume() / 10);
 }
 
 void CPlayerDlg::resizeEvent(QResizeEvent* e) {

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     CPlayerApp::PrepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velto-player"));
-    QApplication::setApplicationVersion(QStringLiteral("2.3.1.7"));
+    QApplication::setApplicationVersion(QStringLiteral(VELTO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("velto-player"));
 
     QCommandLineParser parser;

@@ -2,6 +2,7 @@
 
 #include "AssistInfo.h"
 #include "LoadPngResource.h"
+#include "PlayerColours.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -31,7 +32,6 @@ int TextValue(int speed, int unit) {
     return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(speed)) * 0.6214));
 }
 
-const QColor kTextColour(130, 149, 179);
 const QColor kNeedleColour(255, 0, 0);
 
 QFont SpeedFont() {
@@ -184,7 +184,7 @@ void CSpeedDial::paintEvent(QPaintEvent*) {
     const QString text = SpeedText(m_nSpeed, m_nUnit);
     const QRectF box = TextRect(l);
     p.setFont(FittedFont(text, box));
-    p.setPen(kTextColour);
+    p.setPen(kTextBlue);
     p.drawText(box, Qt::AlignCenter, text);
 
     if (m_imageNeedle.isNull())

@@ -8,12 +8,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dlfcn.h>
+#include <fcntl.h>
+
 #include <atomic>
-#include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
+#include <mutex>
 #include <vector>
+
+#include "VlcLogFilter.h"
 
 #ifdef VELTO_HAVE_JPEG
 #include <jpeglib.h>
@@ -45,11 +50,11 @@ private:
     const CVideoEngine* m_pPrevious;
 };
 
-constexpr int kSubscribedEvents[] = {kEventTimeChanged, kEventOpening, kEventPlaying, kEventPaused,
-                                     kEventStopped};
+constexpr int kSubscribedEvents[] = {kEventTimeChanged, kEventOpening, kEventPlaying,
+                                     kEventPaused,      kEventStopped, kEventLengthChanged};
 
-// How long GetDuration waits for libvlc to parse a media whose duration
-// the playing input has not reported yet.
+// How long libvlc's parser, started by OpenMedia, may take to find the
+// media's duration; it runs on libvlc's own thread.
 constexpr int kParseTimeoutMs = 3000;
 
 bool X11WindowExists(unsigned long xid) {
@@ -105,9 +110,14 @@ bool ReadPngRgb(const std::string& path, std::vector<unsigned char>& rgb, unsign
 
 bool WriteJpeg(const std::string& path, const std::vector<unsigned char>& rgb, unsigned width,
                unsigned height) {
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out)
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
         return false;
+    FILE* out = fdopen(fd, "wb");
+    if (!out) {
+        close(fd);
+        return false;
+    }
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -145,13 +155,59 @@ bool ConvertPngToJpeg(const std::string& pngPath, const std::string& jpegPath) {
 }
 #endif
 
+// libvlc's log, through the filter: errors only, each distinct one once.
+void LogToTerminal(void* data, int level, const libvlc_log_t* ctx, const char* fmt, va_list args) {
+    if (level < CVlcLogFilter::kErrorLevel)
+        return;
+    char text[1024];
+    vsnprintf(text, sizeof text, fmt, args);
+    const char* module = nullptr;
+    libvlc_log_get_context(ctx, &module, nullptr, nullptr);
+    const std::string line = std::string(module ? module : "core") + ": " + text;
+    if (static_cast<CVlcLogFilter*>(data)->ShouldPrint(level, line))
+        fprintf(stderr, "libvlc error: %s\n", line.c_str());
+}
+
+// alsa-lib prints its own errors on stderr, the same eight lines each time
+// libvlc retries an audio output on a machine without a sound device (many
+// times a second): they go through a filter of their own, each line once.
+void AlsaErrorToTerminal(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
+                         const char* fmt, ...) {
+    static CVlcLogFilter filter;
+    char text[1024];
+    va_list args;
+    va_start(args, fmt);
+    vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    if (filter.ShouldPrint(CVlcLogFilter::kErrorLevel, text))
+        fprintf(stderr, "ALSA: %s\n", text);
+}
+
+void RouteAlsaErrorsThroughFilter() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The same library libvlc's ALSA output loads; it stays loaded.
+        void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+        if (!alsa)
+            return;
+        using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+        using SetHandler = int (*)(Handler);
+        if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(&AlsaErrorToTerminal);
+    });
+}
+
 }  // namespace
 
-CVideoEngine::CVideoEngine() : m_pGate(std::make_shared<EventGate>()) {
+CVideoEngine::CVideoEngine()
+    : m_pGate(std::make_shared<EventGate>()), m_pLogFilter(std::make_unique<CVlcLogFilter>()) {
     // "--plugin-path" is gone from libvlc 3 (it only prints a warning); the
     // system plug-ins are used. No interface is started by libvlc_new.
     const char* const args[] = {"-I", "dumy", "--ignore-config"};
+    RouteAlsaErrorsThroughFilter();
     m_pInstance = libvlc_new(sizeof(args) / sizeof(args[0]), args);
+    if (m_pInstance)
+        libvlc_log_set(m_pInstance, &LogToTerminal, m_pLogFilter.get());
     if (m_pInstance)
         m_pPlayer = libvlc_media_player_new(m_pInstance);
     if (m_pPlayer)
@@ -271,6 +327,8 @@ bool CVideoEngine::OpenMedia(const std::string& utf8Path) {
     if (!media)
         return false;
     libvlc_media_add_option(media, ":ffmpeg-hw");
+    // The duration is found on libvlc's thread; GetDuration never waits for it.
+    libvlc_media_parse_with_options(media, libvlc_media_parse_local, kParseTimeoutMs);
     ReplaceMedia(media);
     libvlc_media_player_set_media(m_pPlayer, media);
     // The previous input is gone now: reports still queued for it are stale.
@@ -302,8 +360,9 @@ void CVideoEngine::Play() {
         m_state = Playing;
         return;
     }
-    OpenMedia(m_szPath);
-    m_state = Playing;
+    // Nothing open: open the path last given; when that fails nothing plays.
+    if (!OpenMedia(m_szPath))
+        m_state = NoMedia;
 }
 
 void CVideoEngine::Pause() {
@@ -335,16 +394,8 @@ double CVideoEngine::GetDuration() {
     if (!m_pPlayer || !m_pMedia)
         return 0.0;
     libvlc_time_t duration = libvlc_media_get_duration(m_pMedia);
-    if (duration <= 0) {
-        libvlc_media_parse_with_options(m_pMedia, libvlc_media_parse_local, kParseTimeoutMs);
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(kParseTimeoutMs + 500);
-        while (libvlc_media_get_parsed_status(m_pMedia) == 0 &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        duration = libvlc_media_get_duration(m_pMedia);
-    }
+    if (duration <= 0)
+        duration = libvlc_media_player_get_length(m_pPlayer);
     m_llDuration = duration > 0 ? duration : 0;
     return static_cast<double>(m_llDuration);
 }
@@ -402,14 +453,18 @@ int CVideoEngine::GetVideoHeight() {
 int CVideoEngine::TakeSnapshot(const std::string& utf8Path) {
     if (!m_pPlayer || utf8Path.empty() || utf8Path.find('\0') != std::string::npos)
         return -1;
-    const std::string pngPath = utf8Path + ".vlcsnap.png";
-    unlink(pngPath.c_str());
+    // libvlc writes its PNG wherever it is told, following links: it gets a
+    // folder of its own that nobody else can write.
+    const char* tmp = getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/velto-snapshot.XXXXXX";
+    if (!mkdtemp(folder.data()))
+        return -1;
+    const std::string pngPath = folder + "/frame.png";
     // Width and height 0: the video's own size. libvlc waits for the frame.
     const bool taken =
         libvlc_video_take_snapshot(m_pPlayer, 0, pngPath.c_str(), 0, 0) == 0 && FileExists(pngPath);
     const bool written = taken && ConvertPngToJpeg(pngPath, utf8Path);
     unlink(pngPath.c_str());
-    if (taken && !written)
-        unlink(utf8Path.c_str());
+    rmdir(folder.c_str());
     return written ? 0 : -1;
 }

@@ -5,34 +5,17 @@
 #include <memory>
 #include <string>
 
+#include "VideoEngineInterface.h"
+
 struct libvlc_instance_t;
 struct libvlc_media_player_t;
 struct libvlc_media_t;
 struct libvlc_event_manager_t;
 struct libvlc_event_t;
-
-// The engine's own copy of the play state, which the rest of the player
-// reads instead of asking libvlc.
-enum PlayState { Stopped = 0, Paused = 1, Playing = 2, NoMedia = 3 };
-
-// Receives libvlc's player reports by their libvlc event numbers.
-class IPlayerEventSink {
-public:
-    virtual ~IPlayerEventSink() = default;
-    virtual void OnPlayerEvent(int type) = 0;
-};
-
-// libvlc event numbers forwarded to the sink.
-enum PlayerEventType {
-    kEventOpening = 258,
-    kEventPlaying = 260,
-    kEventPaused = 261,
-    kEventStopped = 262,
-    kEventTimeChanged = 267,
-};
+class CVlcLogFilter;
 
 // One libvlc instance, one media player, the media last opened. Renders into
-// a native X11 window and forwards five player reports to a sink:
+// a native X11 window and forwards six player reports to a sink:
 //  - the Stopped report that libvlc raises inside its own stop call is held
 //    and delivered right after that call returns, still inside Stop(), on the
 //    calling thread; the sink may call the engine again from there;
@@ -40,13 +23,13 @@ enum PlayerEventType {
 //    thread), tagged with a generation that OpenMedia and Stop advance, and
 //    dropped on arrival when it has gone stale.
 // All member functions are called from one thread (the GUI thread).
-class CVideoEngine {
+class CVideoEngine : public IVideoEngine {
 public:
     // Queues a call onto the GUI thread.
     using Poster = std::function<void(std::function<void()>)>;
 
     CVideoEngine();
-    ~CVideoEngine();
+    ~CVideoEngine() override;
     CVideoEngine(const CVideoEngine&) = delete;
     CVideoEngine& operator=(const CVideoEngine&) = delete;
 
@@ -61,31 +44,36 @@ public:
     // sink on libvlc's threads, where it must not call the engine.
     void AttachEvents(IPlayerEventSink* sink, Poster post);
 
-    bool OpenAndPlay(const std::string& utf8Path);
+    bool OpenAndPlay(const std::string& utf8Path) override;
     // False, leaving libvlc alone, for a path that is empty, missing, unreadable or a
     // folder, and for a file whose boxes nest deeper than kMaxBoxNesting (BoxNesting.h).
     bool OpenMedia(const std::string& utf8Path);
-    void Play();
-    void Pause();
-    void Stop();
+    void Play() override;
+    void Pause() override;
+    void Stop() override;
 
-    double GetDuration();  // ms, parsing the media when it is not known yet
-    int64_t GetLength();   // ms
-    int64_t GetTime();     // ms
-    void SetTime(int64_t ms);
-    int GetVolume();  // 0..100 (libvlc's value; -1 when it has no audio output)
-    void SetVolume(int volume);
-    bool IsEnded();   // libvlc's Ended state only, not Stopped
-    bool IsFailed();  // libvlc gave up on the media (its Error state)
-    int GetVideoWidth();
-    int GetVideoHeight();
+    // The media's duration as libvlc knows it now (OpenMedia starts parsing
+    // it), else the playing input's length, else 0; never waits. The length
+    // that becomes known later is reported as kEventLengthChanged.
+    double GetDuration() override;
+    int64_t GetLength() override;  // ms
+    int64_t GetTime() override;    // ms
+    void SetTime(int64_t ms) override;
+    int GetVolume() override;  // 0..100 (libvlc's value; -1 when it has no audio output)
+    void SetVolume(int volume) override;
+    bool IsEnded() override;   // libvlc's Ended state only, not Stopped
+    bool IsFailed() override;  // libvlc gave up on the media (its Error state)
+    int GetVideoWidth() override;
+    int GetVideoHeight() override;
     // Writes the current frame as a JPEG file; 0 on success, -1 otherwise.
-    int TakeSnapshot(const std::string& utf8Path);
+    // libvlc's own PNG goes to a private temporary folder; the JPEG is never
+    // written through a symbolic link.
+    int TakeSnapshot(const std::string& utf8Path) override;
 
-    PlayState GetState() const { return m_state; }
-    void SetState(PlayState state) { m_state = state; }
-    void ClearMediaPath() { m_szPath.clear(); }
-    std::string GetMediaPath() const { return m_szPath; }
+    PlayState GetState() const override { return m_state; }
+    void SetState(PlayState state) override { m_state = state; }
+    void ClearMediaPath() override { m_szPath.clear(); }
+    std::string GetMediaPath() const override { return m_szPath; }
 
     unsigned long m_hVideoWnd = 0;  // X11 window id given to SetVideoWindow
 
@@ -108,6 +96,7 @@ private:
     libvlc_media_t* m_pMedia = nullptr;
     libvlc_event_manager_t* m_pEventManager = nullptr;
     std::shared_ptr<EventGate> m_pGate;
+    std::unique_ptr<CVlcLogFilter> m_pLogFilter;  // outlives the instance that logs to it
     bool m_bEventsAttached = false;
     bool m_bStopReportHeld = false;
 };

@@ -14,8 +14,7 @@ struct tagFileNode {
     std::string strFileName;  // display name
     std::string strDatPath;   // sidecar found beside the recording, or empty
     std::string strDateTime;  // "%02d:%02d:%02d %02d-%02d-%04d" or empty
-    int32_t nReserved = 0;
-    int32_t bReadOnly = 0;  // 1: locked (no write permission for anyone)
+    int32_t bReadOnly = 0;    // 1: locked (no write permission for anyone)
     ChipsetKind nChipset = ChipsetKind::UserDataIndexFallback;
     ChipsetTag eChipsetTag = ChipsetTag::None;  // what chose nChipset
 };

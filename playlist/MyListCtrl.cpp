@@ -1,6 +1,6 @@
 #include "MyListCtrl.h"
 
-#include <QContextMenuEvent>
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPalette>
@@ -46,7 +46,7 @@ CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     setIconSize(QSize(16, 16));
@@ -123,6 +123,13 @@ void CMyListCtrl::SetSelected(int row) {
     setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+void CMyListCtrl::SelectRow(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    selectionModel()->select(model()->index(row, 0),
+                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
 void CMyListCtrl::ClearSelectedAndFocused(int row) {
     if (row < 0 || row >= rowCount())
         return;
@@ -157,10 +164,4 @@ QString CMyListCtrl::CellText(int row, int column) const {
 bool CMyListCtrl::RowHasImage(int row) const {
     const QTableWidgetItem* cell = item(row, ColNumber);
     return cell != nullptr && cell->data(Qt::UserRole).toBool();
-}
-
-void CMyListCtrl::contextMenuEvent(QContextMenuEvent* event) {
-    const int row = rowAt(event->pos().y());
-    emit contextMenuRequested(row, event->globalPos());
-    event->accept();
 }

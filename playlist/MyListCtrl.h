@@ -7,8 +7,8 @@
 
 // The playlist view (control 1004): one row per playlist entry with the
 // columns "No." (36, centred), "Filename" (200), "DateTime" (150) and
-// "Lock" (80, centred); grid lines, full-row single selection, selection
-// shown also without focus. Row image 0 is the padlock.
+// "Lock" (80, centred); grid lines, full-row selection of one or several
+// rows, selection shown also without focus. Row image 0 is the padlock.
 class CMyListCtrl : public QTableWidget, public IPlaylistView {
     Q_OBJECT
 public:
@@ -30,6 +30,8 @@ public:
     int ItemCount() const { return GetRowCount(); }
     // Selects `row` (the only selected row) and makes it the focused row.
     void SetSelected(int row);
+    // Adds `row` to the selection; the focused row stays what it was.
+    void SelectRow(int row);
     // Clears the selected and focused states of `row`.
     void ClearSelectedAndFocused(int row);
     // First selected row, or -1.
@@ -43,11 +45,8 @@ public:
 signals:
     // A row was double-clicked (the main window plays the first selected row).
     void rowDoubleClicked(int row);
-    // A context menu was asked for at `globalPos`; row is -1 over empty space.
-    void contextMenuRequested(int row, const QPoint& globalPos);
 
 protected:
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

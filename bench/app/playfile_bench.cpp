@@ -6,9 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +19,7 @@
 #include "GuiTestEnvironment.h"
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
+#include "RecordingName.h"
 #include "TelemetryStore.h"
 
 namespace {
@@ -61,10 +62,19 @@ std::string WriteOneHourRecording(const std::string& folder) {
     return SingleTrackRecording(ThirtyFpsLayout(records)).WriteTo(path) ? path : std::string();
 }
 
+CPlaybackController& Controller() {
+    return g_dlg->Controller();
+}
+
 void StopQuietly() {
-    g_dlg->m_bUserStop = true;
-    g_dlg->m_engine.Stop();
+    Controller().OnStop();
     QTest::qWait(150);
+}
+
+// Plays playlist entry `index` as a double click on its row does.
+void PlayEntry(int index) {
+    g_dlg->SelectAndFocusRow(index);
+    Controller().OnListDoubleClick();
 }
 
 // The GUI thread's time in PlayFile(Current): open, extraction, route.
@@ -72,11 +82,10 @@ void BM_PlayFile(benchmark::State& state, const tagBenchEntry* entry) {
     for (auto _ : state) {
         state.PauseTiming();
         StopQuietly();
-        g_dlg->m_nCurIndex = entry->index;
         state.ResumeTiming();
-        g_dlg->PlayFile(Current);
+        PlayEntry(entry->index);
     }
-    state.counters["samples"] = g_dlg->m_store.GetCount();
+    state.counters["samples"] = Controller().Store().GetCount();
     StopQuietly();
 }
 
@@ -86,8 +95,8 @@ void BM_Open(benchmark::State& state, const tagBenchEntry* entry) {
         state.PauseTiming();
         StopQuietly();
         state.ResumeTiming();
-        g_dlg->m_engine.OpenAndPlay(entry->node.strFilePath);
-        benchmark::DoNotOptimize(g_dlg->m_engine.GetDuration());
+        Controller().Engine().OpenAndPlay(entry->node.strFilePath);
+        benchmark::DoNotOptimize(Controller().Engine().GetDuration());
     }
     StopQuietly();
 }
@@ -104,7 +113,7 @@ void BM_Extract(benchmark::State& state, const tagBenchEntry* entry) {
 void BM_Route(benchmark::State& state, const tagBenchEntry* entry) {
     TelemetryStore store;
     ExtractForKind(store, entry->node.nChipset, entry->node.strFilePath);
-    CDlgMap* map = g_dlg->m_pDlgMap;
+    CDlgMap* map = g_dlg->MapView();
     for (auto _ : state) {
         map->ClearPolyLine();
         map->NewPolyLine();
@@ -125,23 +134,23 @@ void BM_Route(benchmark::State& state, const tagBenchEntry* entry) {
 // One tick of the 500 ms timer on a paused recording; `redraw` forces the
 // gauges to be drawn as on a second whose speed changed.
 void BM_ClockTick(benchmark::State& state, bool redraw) {
-    g_dlg->m_nCurIndex = g_entries.front().index;
-    g_dlg->PlayFile(Current);
-    if (!QTest::qWaitFor([] { return g_dlg->m_engine.GetTime() > 0; }, 5000)) {
+    PlayEntry(g_entries.front().index);
+    IVideoEngine& engine = Controller().Engine();
+    if (!QTest::qWaitFor([&] { return engine.GetTime() > 0; }, 5000)) {
         state.SkipWithError("the recording does not play");
         return;
     }
-    g_dlg->m_engine.SetTime(5500);
+    engine.SetTime(5500);
     QTest::qWait(300);
-    g_dlg->m_engine.Pause();
+    engine.Pause();
     QTest::qWait(300);
     for (auto _ : state) {
         if (redraw) {
             state.PauseTiming();
-            g_dlg->m_nLastSpeed = -1;
+            g_dlg->DrawSpeedDial(0, std::nan(""));  // no heading compares equal to it
             state.ResumeTiming();
         }
-        g_dlg->OnTimer(1);
+        Controller().OnTimer(kClockTimer);
     }
     StopQuietly();
 }
@@ -181,18 +190,16 @@ int main(int argc, char** argv) {
     CPlayerDlg dlg;
     g_dlg = &dlg;
     if (!QTest::qWaitForWindowExposed(&dlg) ||
-        !QTest::qWaitFor([&] { return dlg.m_pDlgMap->m_bPageReady; }, 20000)) {
+        !QTest::qWaitFor([&] { return dlg.MapView()->m_bPageReady; }, 20000)) {
         std::fprintf(stderr, "bench_playfile: the window or its map page did not come up\n");
     }
     // No ticks and no advance between the measurements.
-    dlg.m_timer1.stop();
-    dlg.m_timer2.stop();
-    dlg.m_timer3.stop();
-    dlg.m_fnShowError = [](const QString&) {};
+    dlg.StopTimers();
+    dlg.SetErrorHook([](const QString&) {});
 
+    CFileList& list = dlg.Controller().FileList();
     for (const QString& path : SampleRecordings()) {
-        dlg.m_fileList.AddFile(path.toStdString(), nullptr,
-                               ("." + QFileInfo(path).suffix().toUpper()).toStdString());
+        list.AddFile(path.toStdString(), nullptr, UpperExtension(path.toStdString()));
     }
     TempDir folder;
     const std::string hour = WriteOneHourRecording(folder.Path());
@@ -201,12 +208,12 @@ int main(int argc, char** argv) {
         node.strFilePath = hour;
         node.strFileName = "HOUR_0001.MOV";
         node.nChipset = ChipsetKind::Interleaved;
-        dlg.m_fileList.AppendEntry(node);
+        list.AppendEntry(node);
     }
-    for (int i = 0; i < dlg.m_fileList.GetEntryCount(); ++i) {
+    for (int i = 0; i < list.GetEntryCount(); ++i) {
         tagBenchEntry e;
         e.index = i;
-        dlg.m_fileList.GetEntry(i, e.node);
+        list.GetEntry(i, e.node);
         e.label = e.node.strFileName + "/kind" + std::to_string(ChipsetKindNumber(e.node.nChipset));
         g_entries.push_back(e);
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "PaintKit.h"
+#include "PlayerColours.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ QImage ReadoutPreview(const std::vector<ImageEntry>& entries, int speed, double 
                QPoint(cx1 + int(std::cos(rad) * length), cy + int(std::sin(rad) * length)));
     QFont font = PaintKit::UiFont(14, true);
     p.setFont(font);
-    p.setPen(QColor(130, 149, 179));
+    p.setPen(kTextBlue);
     const double s = side;
     const int value = kmh ? speed : int(float(speed) * 0.6214);
     p.drawText(QRectF(x1 + s / 3.0, y0 + s / 100 * 78, s / 2.75, s / 100 * 9), Qt::AlignCenter,

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "PaintKit.h"
+#include "PlayerColours.h"
 
 namespace GaugeArt {
 namespace {
@@ -168,8 +169,7 @@ QImage Dial(const DialScale& scale) {
     PaintKit::PreparePainter(painter);
     PaintBezelAndFace(painter);
     PaintTicks(painter, scale);
-    PaintNarrowText(painter, scale.unit, kCentre + QPointF(0, 27), 8.5, 1.0, QColor(130, 149, 179),
-                    false);
+    PaintNarrowText(painter, scale.unit, kCentre + QPointF(0, 27), 8.5, 1.0, kTextBlue, false);
     PaintTextBox(painter, scale.textBox);
     PaintHub(painter);
     PaintGlassHighlight(painter);

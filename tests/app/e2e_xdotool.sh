@@ -7,7 +7,7 @@
 #   e2e_xdotool.sh PLAYER SAMPLES_DIR [SHOT_DIR]
 #
 # Screenshots go to SHOT_DIR (default: a new folder under $TMPDIR or /tmp).
-# Exit status: 0 passed, 1 failed, 77 skipped (no display, no xdotool).
+# Exit status: 0 passed, 1 failed (also without a display, xdotool or samples).
 
 set -u
 PLAYER=$1
@@ -16,13 +16,13 @@ SHOTS=${3:-$(mktemp -d "${TMPDIR:-/tmp}/velto-e2e.XXXXXX")}
 
 if [ -z "${DISPLAY:-}" ] || ! command -v xdotool >/dev/null || ! command -v import >/dev/null ||
     ! command -v xwininfo >/dev/null; then
-    echo "skipped: needs DISPLAY, xdotool, xwininfo and ImageMagick"
-    exit 77
+    echo "FAIL: needs DISPLAY, xdotool, xwininfo and ImageMagick"
+    exit 1
 fi
 set -- "$SAMPLES"/*.MOV "$SAMPLES"/*.MP4
 if [ ! -f "$1" ]; then
-    echo "skipped: no sample recordings in $SAMPLES"
-    exit 77
+    echo "FAIL: no sample recordings in $SAMPLES (build the samples target)"
+    exit 1
 fi
 
 mkdir -p "$SHOTS"

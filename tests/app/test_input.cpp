@@ -30,6 +30,7 @@
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
 #include "SpeedDial.h"
+#include "VideoEngine.h"
 #include "WaveFormCtrl.h"
 
 namespace {
@@ -80,7 +81,7 @@ TEST(ImportFilter, MatchesBothExtensionsInAnyCase) {
 TEST(AboutBox, ShowsTheVersionInWhiteOnDarkGrey) {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), "About");
-    EXPECT_EQ(about.versionLabel()->text(), "Velto Player Version 2.3.1.7");
+    EXPECT_EQ(about.versionLabel()->text(), "Velto Player Version " VELTO_VERSION);
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     const QImage shot = about.grab().toImage();
@@ -114,36 +115,32 @@ protected:
     }
 
     void SetUp() override {
-        if (s_samples.isEmpty()) {
-            GTEST_SKIP() << "no sample recordings (build the samples target)";
-        }
-        if (dlg().m_bFullScreen) {
+        ASSERT_EQ(s_samples.size(), 4) << "no sample recordings (build the samples target)";
+        ASSERT_NE(s_dlg, nullptr);
+        if (dlg().IsFullScreen()) {
             dlg().ToggleFullScreen();
         }
-        dlg().m_bUserStop = true;
-        dlg().m_engine.Stop();
-        QTest::qWait(50);
-        while (dlg().m_fileList.GetEntryCount() > 0) {
-            dlg().m_fileList.RemoveEntry(0);
+        // Back to an idle window with an empty playlist, as a user gets there.
+        ctl().OnStop();
+        while (ctl().FileList().GetEntryCount() > 0) {
+            dlg().SelectAndFocusRow(0);
+            dlg().OnRemoveEntry();
         }
-        dlg().m_nCurIndex = 0;
-        dlg().m_bUserStop = false;
-        dlg().m_bDropped = false;
-        dlg().m_engine.SetState(NoMedia);
-        dlg().m_engine.ClearMediaPath();
         m_errors.clear();
-        dlg().m_fnShowError = [this](const QString& text) { m_errors << text; };
-        dlg().m_fnOpenFileNames = nullptr;
+        dlg().SetErrorHook([this](const QString& text) { m_errors << text; });
+        dlg().SetOpenFileNamesHook(nullptr);
     }
 
     CPlayerDlg& dlg() { return *s_dlg; }
-    CMyListCtrl* list() { return dlg().m_pListCtrl; }
+    CPlaybackController& ctl() { return s_dlg->Controller(); }
+    IVideoEngine& engine() { return ctl().Engine(); }
+    CMyListCtrl* list() { return dlg().ListCtrl(); }
 
     bool WaitPlaying(int index) {
         return WaitFor(
             [&] {
-                return dlg().m_nCurIndex == index && dlg().m_engine.GetState() == Playing &&
-                       dlg().m_engine.GetTime() > 0;
+                return ctl().CurrentIndex() == index && engine().GetState() == Playing &&
+                       engine().GetTime() > 0;
             },
             kWaitMs);
     }
@@ -177,7 +174,7 @@ protected:
         QTest::qWait(50);  // the files are taken once the drop has been answered
     }
 
-    QPoint VideoCentre() { return dlg().m_pDlgVideo->rect().center(); }
+    QPoint VideoCentre() { return dlg().VideoWindow()->rect().center(); }
 
     static CPlayerDlg* s_dlg;
     static QStringList s_samples;
@@ -190,14 +187,14 @@ QStringList Input::s_samples;
 TEST_F(Input, SpaceDoesNothingWithNothingOpenAndNeverReachesTheFocusedControl) {
     dlg().ImportPaths({s_samples[0]});
     ASSERT_TRUE(WaitPlaying(0));
-    dlg().OnStop();
-    ASSERT_EQ(dlg().m_engine.GetState(), Stopped);
+    ctl().OnStop();
+    ASSERT_EQ(engine().GetState(), Stopped);
 
     KeyCounter counter;
     list()->installEventFilter(&counter);
     list()->setFocus();
     QTest::keyClick(list(), Qt::Key_Space);
-    EXPECT_EQ(dlg().m_engine.GetState(), Stopped);
+    EXPECT_EQ(engine().GetState(), Stopped);
     EXPECT_EQ(counter.presses, 0);
     QTest::keyClick(list(), Qt::Key_Down);  // other keys go on to the control
     EXPECT_EQ(counter.presses, 1);
@@ -208,9 +205,9 @@ TEST_F(Input, SpaceTogglesPause) {
     dlg().ImportPaths({s_samples[0]});
     ASSERT_TRUE(WaitPlaying(0));
     QTest::keyClick(list(), Qt::Key_Space);
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return engine().GetState() == Paused; }, kWaitMs));
     QTest::keyClick(list(), Qt::Key_Space);
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Playing; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return engine().GetState() == Playing; }, kWaitMs));
 }
 
 TEST_F(Input, EscapeNeverClosesTheWindow) {
@@ -219,35 +216,35 @@ TEST_F(Input, EscapeNeverClosesTheWindow) {
     QTest::qWait(100);
     EXPECT_TRUE(dlg().isVisible());
     EXPECT_EQ(dlg().result(), 0);
-    EXPECT_FALSE(dlg().m_bFullScreen);
+    EXPECT_FALSE(dlg().IsFullScreen());
 }
 
 TEST_F(Input, DoubleClickOnThePlayingVideoEntersAndLeavesFullScreen) {
     // Nothing plays: nothing happens.
-    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
-    EXPECT_FALSE(dlg().m_bFullScreen);
+    QTest::mouseDClick(dlg().VideoWindow(), Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    EXPECT_FALSE(dlg().IsFullScreen());
 
     dlg().ImportPaths({s_samples[0]});
     ASSERT_TRUE(WaitPlaying(0));
-    ASSERT_TRUE(dlg().m_pDlgVideo->isVisible());
-    ASSERT_TRUE(dlg().m_pDlgVideo->IsInputDisabled());
-    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
-    EXPECT_TRUE(dlg().m_bFullScreen);
+    ASSERT_TRUE(dlg().VideoWindow()->isVisible());
+    ASSERT_TRUE(dlg().VideoWindow()->IsInputDisabled());
+    QTest::mouseDClick(dlg().VideoWindow(), Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    EXPECT_TRUE(dlg().IsFullScreen());
     EXPECT_FALSE(list()->isVisible());
-    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
-    EXPECT_FALSE(dlg().m_bFullScreen);
+    QTest::mouseDClick(dlg().VideoWindow(), Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    EXPECT_FALSE(dlg().IsFullScreen());
     EXPECT_TRUE(list()->isVisible());
 
     // Esc leaves full screen, and the window stays.
-    QTest::mouseDClick(dlg().m_pDlgVideo, Qt::LeftButton, Qt::NoModifier, VideoCentre());
-    ASSERT_TRUE(dlg().m_bFullScreen);
+    QTest::mouseDClick(dlg().VideoWindow(), Qt::LeftButton, Qt::NoModifier, VideoCentre());
+    ASSERT_TRUE(dlg().IsFullScreen());
     QTest::keyClick(&dlg(), Qt::Key_Escape);
-    EXPECT_FALSE(dlg().m_bFullScreen);
+    EXPECT_FALSE(dlg().IsFullScreen());
     EXPECT_TRUE(dlg().isVisible());
 
     // A double click outside the video does not toggle.
-    QTest::mouseDClick(dlg().m_pGraph, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    EXPECT_FALSE(dlg().m_bFullScreen);
+    QTest::mouseDClick(dlg().GetDlgItem(IDC_GRAPH), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_FALSE(dlg().IsFullScreen());
 }
 
 TEST_F(Input, DropAddsOnlyRecordingsInAnyLetterCase) {
@@ -256,118 +253,45 @@ TEST_F(Input, DropAddsOnlyRecordingsInAnyLetterCase) {
     ASSERT_TRUE(avi.open(QIODevice::WriteOnly));
     avi.close();
     Drop({paths[0], avi.fileName()});
-    ASSERT_EQ(dlg().m_fileList.GetEntryCount(), 1);
+    ASSERT_EQ(ctl().FileList().GetEntryCount(), 1);
     tagFileNode node;
-    dlg().m_fileList.GetEntry(0, node);
+    ctl().FileList().GetEntry(0, node);
     EXPECT_EQ(node.strFileName, "a.mov");
     EXPECT_TRUE(WaitPlaying(0));  // nothing played: the drop plays the current entry
 
     // A drop without any recording adds nothing, plays nothing, keeps the flag.
-    dlg().OnStop();
+    ctl().OnStop();
     Drop({avi.fileName()});
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 1);
-    EXPECT_TRUE(dlg().m_bDropped);
-    EXPECT_EQ(dlg().m_engine.GetState(), Stopped);
-}
-
-TEST_F(Input, DropOnAPlayingOrPausedRecordingAdvancesExactlyOneEntry) {
-    dlg().ImportPaths(s_samples);
-    ASSERT_TRUE(WaitPlaying(0));
-    Drop(CopiesOfSamples({"x.MOV"}));
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 5);
-    ASSERT_TRUE(WaitPlaying(1));
-    EXPECT_FALSE(dlg().m_bDropped);
-
-    dlg().OnPlayPause();
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetState() == Paused; }, kWaitMs));
-    Drop(CopiesOfSamples({"y.mp4"}));
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 6);
-    ASSERT_TRUE(WaitPlaying(2));
-    QTest::qWait(1200);
-    EXPECT_EQ(dlg().m_nCurIndex, 2);
-    EXPECT_EQ(dlg().m_engine.GetState(), Playing);
+    EXPECT_EQ(ctl().FileList().GetEntryCount(), 1);
+    EXPECT_TRUE(ctl().IsDropped());
+    EXPECT_EQ(engine().GetState(), Stopped);
 }
 
 TEST_F(Input, ImportWithACancelledDialogStillPlaysAStoppedList) {
     dlg().ImportPaths({s_samples[0], s_samples[1]});
     ASSERT_TRUE(WaitPlaying(0));
-    dlg().OnStop();
+    ctl().OnStop();
     int shown = 0;
-    dlg().m_fnOpenFileNames = [&] {
+    dlg().SetOpenFileNamesHook([&] {
         ++shown;
         return QStringList();
-    };
+    });
     dlg().OnImportFiles();
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 2);
+    EXPECT_EQ(ctl().FileList().GetEntryCount(), 2);
     EXPECT_TRUE(WaitPlaying(0));
 
     // Confirmed while playing: the files are added, the recording plays on.
-    dlg().m_fnOpenFileNames = [&] { return QStringList{s_samples[2]}; };
+    dlg().SetOpenFileNamesHook([&] { return QStringList{s_samples[2]}; });
     dlg().OnImportFiles();
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 3);
-    EXPECT_EQ(dlg().m_nCurIndex, 0);
-    EXPECT_EQ(dlg().m_engine.GetState(), Playing);
-}
-
-TEST_F(Input, RemovingThePlayingEntryStartsTheOneThatFollowed) {
-    dlg().ImportPaths({s_samples[0], s_samples[1], s_samples[2]});
-    ASSERT_TRUE(WaitPlaying(0));
-    dlg().OnNext();
-    ASSERT_TRUE(WaitPlaying(1));
-    ASSERT_EQ(list()->FocusedRow(), 1);
-    dlg().OnRemoveEntry();
-    ASSERT_EQ(dlg().m_fileList.GetEntryCount(), 2);
-    EXPECT_EQ(dlg().m_nCurIndex, 1);
-    tagFileNode node;
-    dlg().m_fileList.GetEntry(1, node);
-    EXPECT_EQ(QString::fromStdString(node.strFilePath), s_samples[2]);
-    ASSERT_TRUE(WaitPlaying(1));
-    EXPECT_GT(dlg().m_store.GetCount(), 0);  // the telemetry of the entry now playing
-    EXPECT_EQ(list()->FirstSelected(), 1);
-    EXPECT_TRUE(QFileInfo::exists(s_samples[1]));  // the file itself stays
-}
-
-TEST_F(Input, RemovingOtherRowsKeepsTheCurrentRecording) {
-    dlg().ImportPaths({s_samples[0], s_samples[1], s_samples[2]});
-    ASSERT_TRUE(WaitPlaying(0));
-    dlg().OnNext();
-    dlg().OnNext();
-    ASSERT_TRUE(WaitPlaying(2));
-
-    list()->SetSelected(0);  // the user picks a row above the playing one
-    dlg().OnRemoveEntry();
-    ASSERT_EQ(dlg().m_fileList.GetEntryCount(), 2);
-    EXPECT_EQ(dlg().m_nCurIndex, 1);
-    EXPECT_EQ(list()->FirstSelected(), 1);
-    EXPECT_EQ(dlg().m_engine.GetState(), Playing);  // plays on, state kept
-    EXPECT_FALSE(dlg().m_engine.GetMediaPath().empty());
-    QTest::qWait(600);
-    EXPECT_EQ(dlg().m_nCurIndex, 1);
-}
-
-TEST_F(Input, RemovingTheLastOfThreeMakesTheSecondCurrent) {
-    dlg().ImportPaths({s_samples[0], s_samples[1], s_samples[2]});
-    ASSERT_TRUE(WaitPlaying(0));
-    dlg().OnNext();
-    dlg().OnNext();
-    ASSERT_TRUE(WaitPlaying(2));
-    dlg().OnStop();
-    dlg().OnRemoveEntry();
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 2);
-    EXPECT_EQ(dlg().m_nCurIndex, 1);
-    EXPECT_EQ(list()->FirstSelected(), 1);
-    EXPECT_EQ(dlg().m_engine.GetState(), NoMedia);
-
-    // Play/Pause then plays the new current entry, with its telemetry.
-    dlg().OnPlayPause();
-    EXPECT_TRUE(WaitPlaying(1));
-    EXPECT_GT(dlg().m_store.GetCount(), 0);
+    EXPECT_EQ(ctl().FileList().GetEntryCount(), 3);
+    EXPECT_EQ(ctl().CurrentIndex(), 0);
+    EXPECT_EQ(engine().GetState(), Playing);
 }
 
 TEST_F(Input, LockSetsTheMarkerAndUnlockClearsIt) {
     const QString path = CopiesOfSamples({"L.MOV"})[0];
-    dlg().m_fileList.AddFile(path.toStdString(), "L.MOV", ".MOV");
+    ctl().FileList().AddFile(path.toStdString(), "L.MOV", ".MOV");
     list()->SetSelected(0);
     dlg().OnCommand(ID_TOGGLE_LOCK);
     struct stat st {};
@@ -376,7 +300,7 @@ TEST_F(Input, LockSetsTheMarkerAndUnlockClearsIt) {
     EXPECT_EQ(list()->CellText(0, CMyListCtrl::ColLock), "ReadOnly");
     EXPECT_TRUE(list()->RowHasImage(0));
     tagFileNode node;
-    dlg().m_fileList.GetEntry(0, node);
+    ctl().FileList().GetEntry(0, node);
     EXPECT_EQ(node.bReadOnly, 1);
 
     dlg().OnCommand(ID_TOGGLE_LOCK);
@@ -394,8 +318,8 @@ TEST_F(Input, LockSetsTheMarkerAndUnlockClearsIt) {
 }
 
 TEST_F(Input, PlaylistMenuOffersRemoveLockAndTheSpeedUnit) {
-    dlg().m_fileList.AddFile(s_samples[0].toStdString(), nullptr, ".MOV");
-    dlg().m_fileList.AddFile(s_samples[1].toStdString(), nullptr, ".MOV");
+    ctl().FileList().AddFile(s_samples[0].toStdString(), nullptr, ".MOV");
+    ctl().FileList().AddFile(s_samples[1].toStdString(), nullptr, ".MOV");
     list()->SetSelected(1);
     QMenu menu;
     dlg().BuildPlaylistMenu(menu);
@@ -418,29 +342,29 @@ TEST_F(Input, PlaylistMenuOffersRemoveLockAndTheSpeedUnit) {
     EXPECT_FALSE(mph->isChecked());
 
     mph->trigger();
-    EXPECT_EQ(dlg().m_nSpeedUnit, 0);
-    EXPECT_EQ(dlg().m_pSpeedDial->DrawnUnit(), 0);  // redrawn at once while stopped
+    EXPECT_EQ(dlg().SpeedUnit(), CSpeedDial::kUnitMph);
+    EXPECT_EQ(static_cast<CSpeedDial*>(dlg().GetDlgItem(IDC_SPEED_DIAL))->DrawnUnit(),
+              CSpeedDial::kUnitMph);  // redrawn at once while stopped
     dlg().OnCommand(ID_UNIT_KMH);
-    EXPECT_EQ(dlg().m_nSpeedUnit, 1);
+    EXPECT_EQ(dlg().SpeedUnit(), CSpeedDial::kUnitKmh);
 
     remove->trigger();
-    EXPECT_EQ(dlg().m_fileList.GetEntryCount(), 1);
+    EXPECT_EQ(ctl().FileList().GetEntryCount(), 1);
     EXPECT_TRUE(QFileInfo::exists(s_samples[1]));
 }
 
 TEST_F(Input, SliderPressPausesAndReleaseSeeksAndResumes) {
     dlg().ImportPaths({s_samples[0]});
     ASSERT_TRUE(WaitPlaying(0));
-    CBitmapSlider* slider = dlg().m_pSlider;
+    auto* slider = static_cast<CBitmapSlider*>(dlg().GetDlgItem(IDC_SEEK));
     ASSERT_TRUE(slider->isEnabled());
     const QPoint at(slider->width() * 3 / 4, slider->height() / 2);
     QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, at);
-    EXPECT_EQ(dlg().m_engine.GetState(), Paused);
+    EXPECT_EQ(engine().GetState(), Paused);
     QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, at);
     ASSERT_TRUE(WaitFor(
         [&] {
-            return dlg().m_engine.GetState() == Playing &&
-                   dlg().m_engine.GetTime() > dlg().m_engine.GetLength() / 2;
+            return engine().GetState() == Playing && engine().GetTime() > engine().GetLength() / 2;
         },
         kWaitMs));
     EXPECT_TRUE(list()->hasFocus());
@@ -455,7 +379,7 @@ TEST_F(Input, AboutCommandShowsTheAboutBox) {
         }
     });
     dlg().OnCommand(ID_ABOUT);
-    EXPECT_EQ(text, "Velto Player Version 2.3.1.7");
+    EXPECT_EQ(text, "Velto Player Version " VELTO_VERSION);
 }
 
 }  // namespace

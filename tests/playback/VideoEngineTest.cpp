@@ -205,10 +205,12 @@ TEST(EngineWithoutWindow, UnopenablePathsFailAndLeaveTheState) {
     }
 }
 
-TEST(EngineWithoutWindow, PlayWithoutStoredPathOnlyChangesTheState) {
+// Play in NoMedia opens the path last given; when there is none, or it
+// cannot be opened, nothing plays and the state says so.
+TEST(EngineWithoutWindow, PlayThatCannotOpenReportsNoMedia) {
     CVideoEngine engine;
     engine.Play();
-    EXPECT_EQ(engine.GetState(), Playing);
+    EXPECT_EQ(engine.GetState(), NoMedia);
     EXPECT_FALSE(engine.IsEnded());
     EXPECT_EQ(engine.GetDuration(), 0.0);
 }
@@ -230,8 +232,7 @@ TEST(EngineWithoutWindow, ReleasedEngineDoesNothing) {
 class EngineOnWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!getenv("DISPLAY"))
-            GTEST_SKIP() << "no X display";
+        ASSERT_NE(getenv("DISPLAY"), nullptr) << "no X display";
         m_window = std::make_unique<TestWindow>(640, 360);
         ASSERT_TRUE(m_engine.SetVideoWindow(m_window->Id()));
         m_engine.AttachVideoWindow(m_engine.m_hVideoWnd);
@@ -406,6 +407,27 @@ TEST_F(EngineOnWindow, SnapshotIsAJpegOfTheVideoSize) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
+// The length libvlc finds is reported; the duration is never waited for.
+TEST_F(EngineOnWindow, LengthIsReportedOncePlaying) {
+    ASSERT_TRUE(m_engine.OpenAndPlay(kClip));
+    ASSERT_TRUE(m_queue.PumpUntil([&] { return m_sink.Saw(kEventLengthChanged); }, 10000));
+    EXPECT_NEAR(static_cast<double>(m_engine.GetLength()), 15000.0, 100.0);
+    EXPECT_NEAR(m_engine.GetDuration(), 15000.0, 100.0);
+}
+
+// A snapshot never writes through a symbolic link, and leaves nothing of
+// libvlc's own PNG beside the picture.
+TEST_F(EngineOnWindow, SnapshotIsNotWrittenThroughALink) {
+    ASSERT_TRUE(OpenAndWaitPlaying(kClip));
+    TempDir dir;
+    const std::string target = dir.Path() + "/elsewhere.JPG";
+    const std::string link = dir.Path() + "/2026-12-11-12-30-07.JPG";
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(m_engine.TakeSnapshot(link), -1);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
 TEST_F(EngineOnWindow, LongUtf8PathOpensAndTakesSnapshots) {
     TempDir dir;
     std::string folder = dir.Path();
@@ -433,8 +455,7 @@ TEST_F(EngineOnWindow, LongUtf8PathOpensAndTakesSnapshots) {
 }
 
 TEST_F(EngineOnWindow, DoubleClickOverTheVideoReachesOurWindow) {
-    if (system("command -v xdotool >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "no xdotool";
+    ASSERT_EQ(system("command -v xdotool >/dev/null 2>&1"), 0) << "no xdotool";
     ASSERT_TRUE(OpenAndWaitPlaying(kClip));
     // Selected only now, after libvlc has set up its video window.
     ASSERT_TRUE(m_window->SelectButtonPresses()) << "libvlc took the pointer input";

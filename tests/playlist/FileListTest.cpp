@@ -70,7 +70,6 @@ TEST_F(FileListTest, AddFileBuildsEntryAndRow) {
     EXPECT_EQ(node.strDateTime, RecordingTimeText(path, ".MOV", ChipsetKind(4)));
     EXPECT_FALSE(node.strDateTime.empty());
     EXPECT_EQ(node.bReadOnly, 0);
-    EXPECT_EQ(node.nReserved, 0);
 
     ASSERT_EQ(view.rows.size(), 1u);
     EXPECT_EQ(view.rows[0].number, "1");

@@ -50,7 +50,7 @@ TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment) {
     }
     EXPECT_TRUE(view.showGrid());
     EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_EQ(view.selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(view.selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(view.palette().color(QPalette::Inactive, QPalette::Highlight),
               view.palette().color(QPalette::Active, QPalette::Highlight));
 }
@@ -112,6 +112,24 @@ TEST_F(MyListCtrlTest, SelectionHelpers) {
     EXPECT_EQ(view.FocusedRow(), -1);
     view.SetSelected(9);
     EXPECT_EQ(view.FirstSelected(), -1);
+}
+
+// The row that plays is selected beside the user's rows; the focus stays.
+TEST_F(MyListCtrlTest, SelectRowKeepsTheFocusedRowAndTheOtherSelectedOnes) {
+    for (const char* n : {"1", "2", "3", "4"})
+        view.AppendRow(n, n, "", "");
+    view.SetSelected(3);
+    view.SelectRow(1);
+    EXPECT_EQ(view.FirstSelected(), 1);
+    EXPECT_EQ(view.FocusedRow(), 3);
+    EXPECT_EQ(view.selectionModel()->selectedRows().size(), 2);
+    view.ClearSelectedAndFocused(3);
+    view.SelectRow(2);
+    EXPECT_EQ(view.FocusedRow(), -1);
+    EXPECT_EQ(view.FirstSelected(), 1);
+    view.SelectRow(-1);
+    view.SelectRow(4);
+    EXPECT_EQ(view.selectionModel()->selectedRows().size(), 2);
 }
 
 TEST_F(MyListCtrlTest, DoubleClickOnARowIsReported) {

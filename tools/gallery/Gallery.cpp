@@ -4,6 +4,7 @@
 #include "BitmapSlider.h"
 #include "DlgVideo.h"
 #include "MyListCtrl.h"
+#include "PlayerColours.h"
 #include "PngButton.h"
 #include "SpeedDial.h"
 #include "TelemetryStore.h"
@@ -22,7 +23,6 @@
 namespace {
 
 const QColor kWindow(37, 40, 46);
-const QColor kCaption(130, 149, 179);
 
 // One labelled cell of the sheet.
 struct Cell {
@@ -74,7 +74,7 @@ public:
             NewRow();
         auto* label = new QLabel(caption, m_root);
         QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, kCaption);
+        pal.setColor(QPalette::WindowText, kTextBlue);
         label->setPalette(pal);
         label->move(m_x, m_y);
         label->adjustSize();
