@@ -170,7 +170,7 @@ void CPlayerDlg::PlayFile(PlayDirection direction) {
 
     if (IsReadableRecording(node.strFilePath) && m_engine.OpenAndPlay(node.strFilePath)) {
         SetUpPositionControls(m_engine.GetDuration());
-        ExtractForKind(m_store, node.nChipset, node.strFilePath);
+        ReadEntryTelemetry(m_store, node);
         if (m_pGraph) {
             m_pGraph->LoadTelemetry();
         }
