@@ -4,6 +4,7 @@
 // Every target gets the recordings of its own layout; the chipset probe, and targets this
 // program does not know, get all of them (the probe its own tag recordings too).
 #include "BoxWriter.h"
+#include "NovatekWriter.h"
 
 #include <sys/stat.h>
 
@@ -82,6 +83,27 @@ std::vector<Bytes> UserDataIndexCorpus() {
         UserDataIndexRecording({FixedRecord(Second(1))}, 501)};
 }
 
+// Novatek blocks of several variants, listed by an index (one past the file) or left for the
+// scan; the scan's recordings are kept small by a short lead and tail.
+std::vector<Bytes> NovatekIndexCorpus() {
+    NovatekFix a, v;
+    v.status = 'V';
+    return {NovatekIndexedRecording({ClassicBlock(a, true), CompactBlock(a), XorBlock(a, false)}),
+            NovatekIndexedRecording({NmeaTextBlock(a), AkasoBlock(a), ShiftedNmeaBlock(a),
+                                     VantrueS1Block(a), ClassicBlock(v)},
+                                    {{0x7FFFFFF0u, 0x400}})};
+}
+
+std::vector<Bytes> NovatekScanCorpus() {
+    NovatekFix a;
+    std::vector<Bytes> out;
+    for (const Bytes& block : {ClassicBlock(a, false, 0x200), ClassicIqsBlock(a, 0x200),
+                               TypeTwoBlock(a, 0x200), VantrueN4Block(a, 0x200)}) {
+        out.push_back(NovatekScanRecording({block, block}, 16, 100, 64));
+    }
+    return out;
+}
+
 // Tag boxes that end with the file, so that the four bytes read past them are missing.
 std::vector<Bytes> ProbeCorpus() {
     return {TagBoxAtEndOfFile("NT96650A"), TagBoxAtEndOfFile("AMBAxV4"),
@@ -111,6 +133,8 @@ int main(int argc, char** argv) {
         {"fuzz_header_blocks", HeaderBlockCorpus()},
         {"fuzz_interleaved", InterleavedCorpus()},
         {"fuzz_user_data_index", UserDataIndexCorpus()},
+        {"fuzz_novatek_index", NovatekIndexCorpus()},
+        {"fuzz_novatek_scan", NovatekScanCorpus()},
     };
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0755);

@@ -12,6 +12,8 @@ const TelemetryFormat& TextTrackLayoutFormat();
 const TelemetryFormat& HeaderBlocksLayoutFormat();
 const TelemetryFormat& InterleavedLayoutFormat();
 const TelemetryFormat& UserDataIndexLayoutFormat();
+const TelemetryFormat& NovatekIndexFormatObject();
+const TelemetryFormat& NovatekScanFormatObject();
 
 namespace {
 
@@ -24,6 +26,8 @@ const FormatRow kRegistry[] = {
     {Id::HeaderBlocks, &HeaderBlocksLayoutFormat()},
     {Id::Interleaved, &InterleavedLayoutFormat()},
     {Id::UserDataIndex, &UserDataIndexLayoutFormat()},
+    {Id::NovatekIndex, &NovatekIndexFormatObject()},
+    {Id::NovatekScan, &NovatekScanFormatObject()},
 };
 
 bool HasUsablePositionIn(const TelemetryStore& store) {

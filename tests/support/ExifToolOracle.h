@@ -32,8 +32,10 @@ struct OracleFix {
 struct OracleReading {
     bool ran = false;
     std::string error;
-    std::vector<OracleFix> fixes;  // in ExifTool's order, 0,0 left out (no fix)
-    std::string text;              // ExifTool's whole output, for failure messages
+    // In ExifTool's order; 0,0 (no fix) and values beyond +-90 / +-180 (what ExifTool prints
+    // for variants whose coordinates it cannot decode) left out.
+    std::vector<OracleFix> fixes;
+    std::string text;  // ExifTool's whole output, for failure messages
 };
 
 inline std::string ShellQuoted(const std::string& s) {
@@ -113,7 +115,8 @@ inline OracleReading RunExifTool(const std::string& path) {
                     d.sampleTime + (std::isnan(d.sampleDuration)
                                         ? 0.0
                                         : double(k) * d.sampleDuration / double(count));
-            if (f.latitude != 0.0 || f.longitude != 0.0)
+            if ((f.latitude != 0.0 || f.longitude != 0.0) && std::fabs(f.latitude) <= 90.0 &&
+                std::fabs(f.longitude) <= 180.0)
                 r.fixes.push_back(f);
         }
     }

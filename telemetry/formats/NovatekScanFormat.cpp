@@ -1,0 +1,131 @@
+// Novatek-family dash cameras without a "gps " index: "freeGPS " blocks found by scanning mdat
+// for their header (00 ?? ?? 00 "freeGPS "). The k-th block found is the block of second k.
+// Tried last of all formats: the scan gives up when the first 20 MB of mdat hold no block.
+#include "BoxWalker.h"
+#include "ByteSource.h"
+#include "NovatekFixes.h"
+#include "TelemetryFormat.h"
+#include "TelemetryStore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr uint64_t kFirstBlockWithin = 20000000;  // bytes of mdat
+constexpr size_t kWindow = 1 << 20;
+constexpr size_t kPattern = 12;  // 00 ?? ?? 00 "freeGPS "
+constexpr uint64_t kAlignment = 0x8000;
+
+// The first top-level "mdat"; one that claims more than the file holds (a recording cut short
+// when the camera lost power) ends with the file.
+bool FindMediaData(ByteSource& src, BoxExtent& mdat) {
+    uint64_t pos = 0;
+    for (int i = 0; i < kMaxChildBoxes && pos + 8 <= src.Size(); ++i) {
+        BoxHeader h;
+        BoxExtent box;
+        if (!ReadBoxHeader(src, pos, h) ||
+            !ReadBoxExtent(src, h, std::numeric_limits<uint64_t>::max(), box))
+            return false;
+        if (h.Is("mdat")) {
+            mdat.payload = box.payload;
+            mdat.end = h.size == 0 ? src.Size() : std::min(box.end, src.Size());
+            return true;
+        }
+        pos = box.end;
+    }
+    return false;
+}
+
+bool HeaderAt(const uint8_t* p) {
+    return p[0] == 0 && p[3] == 0 && std::memcmp(p + 4, "freeGPS ", 8) == 0;
+}
+
+// The first block header in [from, end), or `end`. Reads windows of 1 MiB that overlap by the
+// header's length, so a header across two windows is found.
+uint64_t NextHeader(ByteSource& src, uint64_t from, uint64_t end, std::vector<uint8_t>& window) {
+    window.resize(kWindow);
+    for (uint64_t pos = from; pos + kPattern <= end;) {
+        const size_t want = size_t(std::min<uint64_t>(kWindow, end - pos));
+        const size_t got = src.ReadAt(pos, window.data(), want);
+        if (got < kPattern)
+            return end;
+        const uint8_t* base = window.data();
+        const uint8_t* p = base + 4;
+        const uint8_t* last = base + got;
+        while ((p = static_cast<const uint8_t*>(memmem(p, size_t(last - p), "freeGPS ", 8)))) {
+            if (p - base >= 4 && HeaderAt(p - 4))
+                return pos + uint64_t(p - 4 - base);
+            ++p;
+        }
+        if (got < want)
+            return end;
+        pos += got - (kPattern - 1);
+    }
+    return end;
+}
+
+// After a block on a 32 KiB boundary of the file the camera writes every block on one: the
+// next header is looked for at the boundaries only.
+uint64_t NextAlignedHeader(ByteSource& src, uint64_t from, uint64_t end) {
+    for (uint64_t pos = (from + kAlignment - 1) / kAlignment * kAlignment; pos + kPattern <= end;
+         pos += kAlignment) {
+        uint8_t head[kPattern];
+        if (!src.ReadExact(pos, head, kPattern))
+            return end;
+        if (HeaderAt(head))
+            return pos;
+    }
+    return end;
+}
+
+class NovatekScanFormat final : public TelemetryFormat {
+public:
+    TelemetryFormatId Id() const override { return TelemetryFormatId::NovatekScan; }
+    const char* Name() const override { return "Novatek freeGPS (mdat scan)"; }
+
+    bool Claims(const FormatContext& ctx) const override {
+        BoxExtent mdat;
+        if (!FindMediaData(ctx.src, mdat))
+            return false;
+        std::vector<uint8_t> window;
+        const uint64_t end = std::min(mdat.end, mdat.payload + kFirstBlockWithin + kPattern);
+        return NextHeader(ctx.src, mdat.payload, end, window) < end;
+    }
+
+    int Extract(const FormatContext& ctx, TelemetryStore& store) const override {
+        store.Clear();
+        ByteSource& src = ctx.src;
+        BoxExtent mdat;
+        if (!FindMediaData(src, mdat))
+            return 0;
+        const uint64_t limit = BoxWalker(src).RecordLimit();
+        PerSecondResampler resampler(limit);
+        std::vector<uint8_t> window, block(kFreeGpsReadBytes);
+        const uint64_t firstEnd = std::min(mdat.end, mdat.payload + kFirstBlockWithin + kPattern);
+        uint64_t pos = NextHeader(src, mdat.payload, firstEnd, window);
+        const bool aligned = pos % kAlignment == 0;
+        for (uint64_t second = 0; pos < mdat.end && second < limit; ++second) {
+            const size_t got = src.ReadAt(pos, block.data(), block.size());
+            if (got < kPattern)
+                break;
+            const uint32_t size = uint32_t(block[0]) << 24 | uint32_t(block[1]) << 16 |
+                                  uint32_t(block[2]) << 8 | block[3];
+            const size_t length = std::min<size_t>({got, size, kFreeGpsReadBytes});
+            AddBlockFixes(resampler, second,
+                          DecodeFreeGpsBlock(block.data(), length, FreeGpsSource::Scan));
+            const uint64_t next = pos + std::max<uint32_t>(size, kPattern);
+            pos = aligned ? NextAlignedHeader(src, next, mdat.end)
+                          : NextHeader(src, next, mdat.end, window);
+        }
+        return resampler.WriteTo(store);
+    }
+};
+
+}  // namespace
+
+const TelemetryFormat& NovatekScanFormatObject() {
+    static const NovatekScanFormat f;
+    return f;
+}
