@@ -5,6 +5,7 @@
 // program does not know, get all of them (the probe its own tag recordings too).
 #include "BoxWriter.h"
 #include "NovatekWriter.h"
+#include "TextGpsWriter.h"
 
 #include <sys/stat.h>
 
@@ -104,6 +105,24 @@ std::vector<Bytes> NovatekScanCorpus() {
     return out;
 }
 
+// A recording per text dialect, two samples each.
+std::vector<Bytes> TextGpsCorpus() {
+    NovatekFix a, b;
+    b.second = 1;
+    std::vector<Bytes> out;
+    for (const auto& make : std::vector<Bytes (*)(const NovatekFix&)>{
+             [](const NovatekFix& f) { return LengthPrefixed(RmcSentence(f) + GgaSentence(f)); },
+             [](const NovatekFix& f) { return LengthPrefixed(ThinkwareText(f)); },
+             [](const NovatekFix& f) { return LengthPrefixed(Mini0806Text(f, 1, 2, 9.8)); },
+             [](const NovatekFix& f) { return LengthPrefixed(RoadhawkText(f, 0.1, 0.2, 1)); },
+             [](const NovatekFix& f) { return LengthPrefixed(DjiText(f)); },
+             [](const NovatekFix& f) { return EPranceSample(f); },
+             [](const NovatekFix& f) { return XorTextSample(f, false); },
+             [](const NovatekFix& f) { return PndmSample(f); }})
+        out.push_back(TextGpsRecording({make(a), make(b)}));
+    return out;
+}
+
 // Tag boxes that end with the file, so that the four bytes read past them are missing.
 std::vector<Bytes> ProbeCorpus() {
     return {TagBoxAtEndOfFile("NT96650A"), TagBoxAtEndOfFile("AMBAxV4"),
@@ -135,6 +154,7 @@ int main(int argc, char** argv) {
         {"fuzz_user_data_index", UserDataIndexCorpus()},
         {"fuzz_novatek_index", NovatekIndexCorpus()},
         {"fuzz_novatek_scan", NovatekScanCorpus()},
+        {"fuzz_text_gps", TextGpsCorpus()},
     };
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0755);

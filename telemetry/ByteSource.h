@@ -54,6 +54,8 @@ public:
     MemoryByteSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     explicit MemoryByteSource(const std::vector<uint8_t>& bytes)
         : m_data(bytes.data()), m_size(bytes.size()) {}
+    // A temporary would be gone before the first read.
+    explicit MemoryByteSource(std::vector<uint8_t>&&) = delete;
 
     size_t ReadAt(uint64_t position, void* dst, size_t count) override;
     uint64_t Size() const override { return m_size; }

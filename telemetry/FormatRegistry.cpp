@@ -14,6 +14,7 @@ const TelemetryFormat& InterleavedLayoutFormat();
 const TelemetryFormat& UserDataIndexLayoutFormat();
 const TelemetryFormat& NovatekIndexFormatObject();
 const TelemetryFormat& NovatekScanFormatObject();
+const TelemetryFormat& TextGpsFormatObject();
 
 namespace {
 
@@ -27,6 +28,7 @@ const FormatRow kRegistry[] = {
     {Id::Interleaved, &InterleavedLayoutFormat()},
     {Id::UserDataIndex, &UserDataIndexLayoutFormat()},
     {Id::NovatekIndex, &NovatekIndexFormatObject()},
+    {Id::TextGps, &TextGpsFormatObject()},
     {Id::NovatekScan, &NovatekScanFormatObject()},
 };
 
@@ -39,10 +41,17 @@ bool HasUsablePositionIn(const TelemetryStore& store) {
 }
 
 // The first real camera format, in registry order, that claims the recording; null if none.
-const TelemetryFormat* ClaimingCameraFormat(const FormatContext& ctx) {
-    for (const FormatRow& row : kRegistry)
+const TelemetryFormat* ClaimingCameraFormat(const FormatContext& ctx,
+                                            const TelemetryFormat* after = nullptr) {
+    bool skipping = after != nullptr;
+    for (const FormatRow& row : kRegistry) {
+        if (skipping) {
+            skipping = row.format != after;
+            continue;
+        }
         if (!IsChipsetLayoutFormat(row.id) && row.format->Claims(ctx))
             return row.format;
+    }
     return nullptr;
 }
 
@@ -115,8 +124,22 @@ TelemetryReading ReadTelemetry(TelemetryStore& store, ByteSource& src, const std
         store.videoSamplesPerSecond = videoSamplesPerSecond;
         return reading;
     }
-    if (const TelemetryFormat* format = ClaimingCameraFormat(ctx))
-        return Read(*format, ctx, store);
+    // The first claimer, unless a later one gives positions where it gives none.
+    if (const TelemetryFormat* first = ClaimingCameraFormat(ctx)) {
+        const TelemetryReading reading = Read(*first, ctx, store);
+        if (HasUsablePositionIn(store))
+            return reading;
+        for (const TelemetryFormat* next = ClaimingCameraFormat(ctx, first); next != nullptr;
+             next = ClaimingCameraFormat(ctx, next)) {
+            TelemetryStore theirs;
+            const TelemetryReading later = Read(*next, ctx, theirs);
+            if (HasUsablePositionIn(theirs)) {
+                store = std::move(theirs);
+                return later;
+            }
+        }
+        return reading;
+    }
     const TelemetryFormat& index = *FormatById(Id::UserDataIndex);
     if (index.Claims(ctx))
         return Read(index, ctx, store);

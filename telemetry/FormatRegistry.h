@@ -43,7 +43,8 @@ struct TelemetryReading {
 //     yields no sample with a usable position while a real camera format claims the
 //     recording, that format is read instead (cameras of other families may carry our tags).
 //  2. Not decided: the real camera formats are offered the recording in registry order; the
-//     first that claims it reads it.
+//     first that claims it reads it (when it gives no usable position, a later claimer that
+//     gives one is used instead).
 //  3. Otherwise the user-data index is read only when the rule "plausible user-data index"
 //     (UserDataIndexIsPlausible) holds; else the store stays empty (format None).
 // Empties the store first; a path under 4 characters or one that does not open as a regular

@@ -85,6 +85,7 @@ void AssignTimes(ByteSource& src, const MovieTrack& t, std::vector<TrackSample>&
             const uint32_t delta = U32At(&runs[8 * r + 4]);
             for (uint32_t k = 0; k < count && i < samples.size(); ++k, ++i) {
                 samples[i].seconds = double(ticks) / t.timescale;
+                samples[i].duration = double(delta) / t.timescale;
                 ticks += delta;
             }
         }

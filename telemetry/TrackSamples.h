@@ -31,9 +31,10 @@ struct MovieTrack {
 std::vector<MovieTrack> ListMovieTracks(ByteSource& src);
 
 struct TrackSample {
-    uint64_t offset = 0;   // absolute file position
-    uint32_t size = 0;     // bytes
-    double seconds = 0.0;  // start on the movie's time line ("stts" over the "mdhd" timescale)
+    uint64_t offset = 0;    // absolute file position
+    uint32_t size = 0;      // bytes
+    double seconds = 0.0;   // start on the movie's time line ("stts" over the "mdhd" timescale)
+    double duration = 1.0;  // its "stts" delta in seconds (1 without "stts")
 };
 
 // The samples of `track` in order, from "stsz", "stsc", "stco"/"co64" and "stts", at most
