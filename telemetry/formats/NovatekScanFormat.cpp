@@ -1,11 +1,15 @@
 // Novatek-family dash cameras without a "gps " index: "freeGPS " blocks found by scanning mdat
 // for their header (00 ?? ?? 00 "freeGPS "). The k-th block found is the block of second k.
 // Tried last of all formats: the scan gives up when the first 20 MB of mdat hold no block.
+// The blocks lie between the samples of the movie's tracks, so where the tracks' tables cover
+// mdat only the stretches they leave uncovered are scanned (a few kilobytes a second instead
+// of the whole video); a recording without tables (cut short before "moov") is scanned whole.
 #include "BoxWalker.h"
 #include "ByteSource.h"
 #include "NovatekFixes.h"
 #include "TelemetryFormat.h"
 #include "TelemetryStore.h"
+#include "TrackSamples.h"
 
 #include <algorithm>
 #include <cstring>
@@ -80,6 +84,50 @@ uint64_t NextAlignedHeader(ByteSource& src, uint64_t from, uint64_t end) {
     return end;
 }
 
+struct Stretch {
+    uint64_t begin, end;
+};
+
+// The stretches of mdat that no sample of any track covers, in file order; the whole of mdat
+// when no track has samples there.
+std::vector<Stretch> UncoveredStretches(ByteSource& src, const BoxExtent& mdat) {
+    std::vector<Stretch> covered;
+    for (const MovieTrack& t : ListMovieTracks(src))
+        for (const TrackSample& s : ReadTrackSamples(src, t))
+            if (s.offset < mdat.end && s.offset + s.size > mdat.payload && s.size > 0)
+                covered.push_back({s.offset, s.offset + s.size});
+    if (covered.empty())
+        return {{mdat.payload, mdat.end}};
+    std::sort(covered.begin(), covered.end(),
+              [](const Stretch& a, const Stretch& b) { return a.begin < b.begin; });
+    std::vector<Stretch> gaps;
+    uint64_t pos = mdat.payload;
+    for (const Stretch& c : covered) {
+        if (c.begin >= pos + kPattern)
+            gaps.push_back({pos, std::min(c.begin, mdat.end)});
+        pos = std::max(pos, c.end);
+    }
+    if (pos + kPattern <= mdat.end)
+        gaps.push_back({pos, mdat.end});
+    return gaps;
+}
+
+// The next block header at or after `from` within the stretches (`next` is the first stretch
+// that may hold it, kept across calls); `end` when there is none before `end`.
+uint64_t NextHeaderIn(ByteSource& src, const std::vector<Stretch>& stretches, size_t& next,
+                      uint64_t from, uint64_t end, std::vector<uint8_t>& window) {
+    for (; next < stretches.size() && stretches[next].begin < end; ++next) {
+        const Stretch& s = stretches[next];
+        if (s.end <= from)
+            continue;
+        const uint64_t stop = std::min(s.end, end);
+        const uint64_t found = NextHeader(src, std::max(from, s.begin), stop, window);
+        if (found < stop)
+            return found;
+    }
+    return end;
+}
+
 class NovatekScanFormat final : public TelemetryFormat {
 public:
     TelemetryFormatId Id() const override { return TelemetryFormatId::NovatekScan; }
@@ -90,8 +138,10 @@ public:
         if (!FindMediaData(ctx.src, mdat))
             return false;
         std::vector<uint8_t> window;
+        size_t next = 0;
         const uint64_t end = std::min(mdat.end, mdat.payload + kFirstBlockWithin + kPattern);
-        return NextHeader(ctx.src, mdat.payload, end, window) < end;
+        return NextHeaderIn(ctx.src, UncoveredStretches(ctx.src, mdat), next, mdat.payload, end,
+                            window) < end;
     }
 
     int Extract(const FormatContext& ctx, TelemetryStore& store) const override {
@@ -101,11 +151,17 @@ public:
         if (!FindMediaData(src, mdat))
             return 0;
         const uint64_t limit = BoxWalker(src).RecordLimit();
+        const std::vector<Stretch> stretches = UncoveredStretches(src, mdat);
+        const bool whole = stretches.size() == 1 && stretches[0].begin == mdat.payload &&
+                           stretches[0].end == mdat.end;
         PerSecondResampler resampler(limit);
         std::vector<uint8_t> window, block(kFreeGpsReadBytes);
+        size_t next = 0;
         const uint64_t firstEnd = std::min(mdat.end, mdat.payload + kFirstBlockWithin + kPattern);
-        uint64_t pos = NextHeader(src, mdat.payload, firstEnd, window);
-        const bool aligned = pos % kAlignment == 0;
+        uint64_t pos = NextHeaderIn(src, stretches, next, mdat.payload, firstEnd, window);
+        if (pos >= firstEnd)
+            return 0;
+        const bool aligned = whole && pos % kAlignment == 0;
         for (uint64_t second = 0; pos < mdat.end && second < limit; ++second) {
             const size_t got = src.ReadAt(pos, block.data(), block.size());
             if (got < kPattern)
@@ -115,9 +171,9 @@ public:
             const size_t length = std::min<size_t>({got, size, kFreeGpsReadBytes});
             AddBlockFixes(resampler, second,
                           DecodeFreeGpsBlock(block.data(), length, FreeGpsSource::Scan));
-            const uint64_t next = pos + std::max<uint32_t>(size, kPattern);
-            pos = aligned ? NextAlignedHeader(src, next, mdat.end)
-                          : NextHeader(src, next, mdat.end, window);
+            const uint64_t after = pos + std::max<uint32_t>(size, kPattern);
+            pos = aligned ? NextAlignedHeader(src, after, mdat.end)
+                          : NextHeaderIn(src, stretches, next, after, mdat.end, window);
         }
         return resampler.WriteTo(store);
     }

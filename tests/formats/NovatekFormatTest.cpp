@@ -197,6 +197,27 @@ TEST(NovatekScan, BlocksBetweenOtherData) {
     EXPECT_TRUE(AgreesWithExifTool(store, RunExifTool(file)));
 }
 
+// Between the frames of a video track: only what the frames leave uncovered is scanned. A
+// header inside a frame's bytes is not a block.
+TEST(NovatekScan, BlocksBetweenVideoFrames) {
+    const VariantCase& c = ScannedVariants()[3];
+    std::vector<Bytes> blocks = Blocks(c.write, Drive(c.oneG));
+    for (Bytes& b : blocks) {
+        b.resize(0x300);
+        PutU32BE(b, 0, 0x300);
+    }
+    Bytes file = NovatekBetweenFramesRecording(blocks);
+    // A copy of a block inside the first frame.
+    std::copy(blocks[2].begin(), blocks[2].begin() + 0x100, file.begin() + kMovieDataStart + 8);
+    TempDir dir;
+    const std::string path = dir.Write("FILE.MP4", file);
+    TelemetryStore store;
+    const TelemetryReading r = ReadUntagged(store, path);
+    EXPECT_EQ(r.format, TelemetryFormatId::NovatekScan);
+    ASSERT_EQ(r.count, 3);
+    ExpectDrive(store, c);
+}
+
 // A recording cut short: mdat claims more than the file holds, and the blocks in it are read.
 TEST(NovatekScan, RecordingCutShort) {
     Bytes file = NovatekScanRecording(Blocks(ScannedVariants()[0].write, Drive(0)), 1000, 0, 100);

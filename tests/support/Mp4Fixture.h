@@ -27,6 +27,9 @@ struct FixtureTrack {
     Bytes formatBytes;           // bytes of the sample entry after its data-reference index
     std::vector<Bytes> samples;  // placed in mdat in order, one chunk for all
     uint32_t deltaMs = 1000;     // "stts": every sample lasts this long (timescale 1000)
+    // When set: each sample is its own chunk at this absolute offset, already placed by the
+    // caller (in FixtureMovie::mediaData), and `samples` only give the sizes.
+    std::vector<uint32_t> placedAt = {};
 };
 
 struct FixtureMovie {
@@ -68,9 +71,17 @@ inline Bytes FixtureTrackBox(const FixtureTrack& t, uint32_t trackId, uint32_t f
     Bytes sizes = U32BE({0, n});
     for (const Bytes& s : t.samples)
         AppendU32BE(sizes, uint32_t(s.size()));
-    Bytes stbl = Box("stbl", Concat({stsd, FullBox("stts", U32BE({1, n, t.deltaMs})),
-                                     FullBox("stsc", U32BE({1, 1, n, 1})), FullBox("stsz", sizes),
-                                     FullBox("stco", U32BE({1, firstOffset}))}));
+    Bytes stsc = FullBox("stsc", U32BE({1, 1, n, 1}));
+    Bytes stco = FullBox("stco", U32BE({1, firstOffset}));
+    if (!t.placedAt.empty()) {
+        stsc = FullBox("stsc", U32BE({1, 1, 1, 1}));
+        Bytes offsets = U32BE({uint32_t(t.placedAt.size())});
+        for (uint32_t o : t.placedAt)
+            AppendU32BE(offsets, o);
+        stco = FullBox("stco", offsets);
+    }
+    Bytes stbl = Box("stbl", Concat({stsd, FullBox("stts", U32BE({1, n, t.deltaMs})), stsc,
+                                     FullBox("stsz", sizes), stco}));
     Bytes dinf = Box("dinf", FullBox("dref", Concat({U32BE({1}), FullBox("url ", {}, 1)})));
     Bytes minf = Box("minf", Concat({FullBox("nmhd", {}), dinf, stbl}));
     Bytes mdhd = FullBox("mdhd", Concat({U32BE({0, 0, 1000, duration}), Bytes{0x55, 0xC4, 0, 0}}));
@@ -85,8 +96,9 @@ inline Bytes WriteMovie(const FixtureMovie& m) {
     uint32_t longestMs = 0;
     for (const FixtureTrack& t : m.tracks) {
         firstOffsets.push_back(kMovieDataStart + uint32_t(data.size()));
-        for (const Bytes& s : t.samples)
-            AppendBytes(data, s);
+        if (t.placedAt.empty())
+            for (const Bytes& s : t.samples)
+                AppendBytes(data, s);
         longestMs = std::max<uint32_t>(longestMs, uint32_t(t.samples.size()) * t.deltaMs);
     }
     AppendZeros(data, m.mediaTail);

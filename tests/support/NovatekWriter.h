@@ -309,4 +309,24 @@ inline Bytes NovatekScanRecording(const std::vector<Bytes>& blocks, size_t lead 
     return WriteMovie(m);
 }
 
+// A recording as the cameras write it without an index: a video track whose frames fill mdat,
+// `framesPerBlock` frames of `frameSize` bytes, then a block, and again.
+inline Bytes NovatekBetweenFramesRecording(const std::vector<Bytes>& blocks,
+                                           size_t framesPerBlock = 30, size_t frameSize = 700) {
+    FixtureMovie m;
+    FixtureTrack video{"vide", "avc1", Zeros(70), {}, 1000 / uint32_t(framesPerBlock)};
+    for (const Bytes& b : blocks) {
+        for (size_t i = 0; i < framesPerBlock; ++i) {
+            video.placedAt.push_back(kMovieDataStart + uint32_t(m.mediaData.size()));
+            video.samples.push_back(Bytes(frameSize, 0));
+            AppendBytes(m.mediaData, Bytes(frameSize, uint8_t(0x40 + i)));
+        }
+        AppendBytes(m.mediaData, b);
+    }
+    m.tracks.push_back(video);
+    m.mediaTail = 0x8000;
+    m.durationMs = uint32_t(blocks.size() * 1000);
+    return WriteMovie(m);
+}
+
 }  // namespace velto::testing
