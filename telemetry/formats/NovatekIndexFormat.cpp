@@ -43,15 +43,15 @@ public:
         pairs.resize(src.ReadAt(gps.payload + 8, pairs.data(), pairs.size()) / 8 * 8);
 
         PerSecondResampler resampler(limit);
-        std::vector<uint8_t> block(kFreeGpsReadBytes);
+        WindowedReader reader(src, 0);
         for (size_t i = 0; i < pairs.size() / 8; ++i) {
             const uint8_t* p = &pairs[8 * i];
             const uint64_t offset = uint64_t(p[0]) << 24 | uint64_t(p[1]) << 16 | p[2] << 8 | p[3];
             const uint32_t size = uint32_t(p[4]) << 24 | uint32_t(p[5]) << 16 | p[6] << 8 | p[7];
-            const size_t got =
-                src.ReadAt(offset, block.data(), std::min<size_t>(size, kFreeGpsReadBytes));
-            AddBlockFixes(resampler, i,
-                          DecodeFreeGpsBlock(block.data(), got, FreeGpsSource::Index));
+            size_t got = 0;
+            const uint8_t* block =
+                reader.Read(offset, std::min<size_t>(size, kFreeGpsReadBytes), got);
+            AddBlockFixes(resampler, i, DecodeFreeGpsBlock(block, got, FreeGpsSource::Index));
         }
         return resampler.WriteTo(store);
     }

@@ -46,20 +46,20 @@ bool HeaderAt(const uint8_t* p) {
     return p[0] == 0 && p[3] == 0 && std::memcmp(p + 4, "freeGPS ", 8) == 0;
 }
 
-// The first block header in [from, end), or `end`. Reads windows of 1 MiB that overlap by the
-// header's length, so a header across two windows is found.
-uint64_t NextHeader(ByteSource& src, uint64_t from, uint64_t end, std::vector<uint8_t>& window) {
-    window.resize(kWindow);
+// The first block header in [from, end), or `end`. Reads windows of at most 1 MiB that
+// overlap by the header's length, so a header across two windows is found; the block found
+// is then in the reader's window.
+uint64_t NextHeader(WindowedReader& reader, uint64_t from, uint64_t end) {
     for (uint64_t pos = from; pos + kPattern <= end;) {
         const size_t want = size_t(std::min<uint64_t>(kWindow, end - pos));
-        const size_t got = src.ReadAt(pos, window.data(), want);
+        size_t got = 0;
+        const uint8_t* base = reader.Read(pos, want, got);
         if (got < kPattern)
             return end;
-        const uint8_t* base = window.data();
         const uint8_t* p = base + 4;
         const uint8_t* last = base + got;
         while ((p = static_cast<const uint8_t*>(memmem(p, size_t(last - p), "freeGPS ", 8)))) {
-            if (p - base >= 4 && HeaderAt(p - 4))
+            if (HeaderAt(p - 4))
                 return pos + uint64_t(p - 4 - base);
             ++p;
         }
@@ -92,14 +92,21 @@ struct Stretch {
 // when no track has samples there.
 std::vector<Stretch> UncoveredStretches(ByteSource& src, const BoxExtent& mdat) {
     std::vector<Stretch> covered;
-    for (const MovieTrack& t : ListMovieTracks(src))
-        for (const TrackSample& s : ReadTrackSamples(src, t))
-            if (s.offset < mdat.end && s.offset + s.size > mdat.payload && s.size > 0)
+    for (const MovieTrack& t : ListMovieTracks(src)) {
+        for (const TrackSample& s : ReadTrackSamples(src, t)) {
+            if (s.offset >= mdat.end || s.offset + s.size <= mdat.payload || s.size == 0)
+                continue;
+            if (!covered.empty() && covered.back().end == s.offset)
+                covered.back().end += s.size;  // the next sample of the same run
+            else
                 covered.push_back({s.offset, s.offset + s.size});
+        }
+    }
     if (covered.empty())
         return {{mdat.payload, mdat.end}};
-    std::sort(covered.begin(), covered.end(),
-              [](const Stretch& a, const Stretch& b) { return a.begin < b.begin; });
+    const auto earlier = [](const Stretch& a, const Stretch& b) { return a.begin < b.begin; };
+    if (!std::is_sorted(covered.begin(), covered.end(), earlier))
+        std::sort(covered.begin(), covered.end(), earlier);
     std::vector<Stretch> gaps;
     uint64_t pos = mdat.payload;
     for (const Stretch& c : covered) {
@@ -114,14 +121,14 @@ std::vector<Stretch> UncoveredStretches(ByteSource& src, const BoxExtent& mdat) 
 
 // The next block header at or after `from` within the stretches (`next` is the first stretch
 // that may hold it, kept across calls); `end` when there is none before `end`.
-uint64_t NextHeaderIn(ByteSource& src, const std::vector<Stretch>& stretches, size_t& next,
-                      uint64_t from, uint64_t end, std::vector<uint8_t>& window) {
+uint64_t NextHeaderIn(WindowedReader& reader, const std::vector<Stretch>& stretches, size_t& next,
+                      uint64_t from, uint64_t end) {
     for (; next < stretches.size() && stretches[next].begin < end; ++next) {
         const Stretch& s = stretches[next];
         if (s.end <= from)
             continue;
         const uint64_t stop = std::min(s.end, end);
-        const uint64_t found = NextHeader(src, std::max(from, s.begin), stop, window);
+        const uint64_t found = NextHeader(reader, std::max(from, s.begin), stop);
         if (found < stop)
             return found;
     }
@@ -137,11 +144,11 @@ public:
         BoxExtent mdat;
         if (!FindMediaData(ctx.src, mdat))
             return false;
-        std::vector<uint8_t> window;
+        WindowedReader reader(ctx.src, 0);
         size_t next = 0;
         const uint64_t end = std::min(mdat.end, mdat.payload + kFirstBlockWithin + kPattern);
-        return NextHeaderIn(ctx.src, UncoveredStretches(ctx.src, mdat), next, mdat.payload, end,
-                            window) < end;
+        return NextHeaderIn(reader, UncoveredStretches(ctx.src, mdat), next, mdat.payload, end) <
+               end;
     }
 
     int Extract(const FormatContext& ctx, TelemetryStore& store) const override {
@@ -155,25 +162,26 @@ public:
         const bool whole = stretches.size() == 1 && stretches[0].begin == mdat.payload &&
                            stretches[0].end == mdat.end;
         PerSecondResampler resampler(limit);
-        std::vector<uint8_t> window, block(kFreeGpsReadBytes);
+        WindowedReader reader(src, 0);
         size_t next = 0;
         const uint64_t firstEnd = std::min(mdat.end, mdat.payload + kFirstBlockWithin + kPattern);
-        uint64_t pos = NextHeaderIn(src, stretches, next, mdat.payload, firstEnd, window);
+        uint64_t pos = NextHeaderIn(reader, stretches, next, mdat.payload, firstEnd);
         if (pos >= firstEnd)
             return 0;
         const bool aligned = whole && pos % kAlignment == 0;
         for (uint64_t second = 0; pos < mdat.end && second < limit; ++second) {
-            const size_t got = src.ReadAt(pos, block.data(), block.size());
+            size_t got = 0;
+            const uint8_t* head = reader.Read(pos, kPattern, got);
             if (got < kPattern)
                 break;
-            const uint32_t size = uint32_t(block[0]) << 24 | uint32_t(block[1]) << 16 |
-                                  uint32_t(block[2]) << 8 | block[3];
-            const size_t length = std::min<size_t>({got, size, kFreeGpsReadBytes});
-            AddBlockFixes(resampler, second,
-                          DecodeFreeGpsBlock(block.data(), length, FreeGpsSource::Scan));
+            const uint32_t size = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 |
+                                  uint32_t(head[2]) << 8 | head[3];
+            const uint8_t* block = reader.Read(
+                pos, std::min<size_t>(std::max<uint32_t>(size, kPattern), kFreeGpsReadBytes), got);
+            AddBlockFixes(resampler, second, DecodeFreeGpsBlock(block, got, FreeGpsSource::Scan));
             const uint64_t after = pos + std::max<uint32_t>(size, kPattern);
             pos = aligned ? NextAlignedHeader(src, after, mdat.end)
-                          : NextHeaderIn(src, stretches, next, after, mdat.end, window);
+                          : NextHeaderIn(reader, stretches, next, after, mdat.end);
         }
         return resampler.WriteTo(store);
     }

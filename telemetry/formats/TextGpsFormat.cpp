@@ -21,10 +21,10 @@ bool IsTextTrack(const MovieTrack& t) {
            (t.FormatIs("text") || t.FormatIs("tx3g"));
 }
 
-std::string ReadSample(ByteSource& src, const TrackSample& s) {
-    std::string bytes(std::min<size_t>(s.size, kMaxTextSample), '\0');
-    bytes.resize(src.ReadAt(s.offset, &bytes[0], bytes.size()));
-    return bytes;
+std::string ReadSample(WindowedReader& reader, const TrackSample& s) {
+    size_t got = 0;
+    const uint8_t* bytes = reader.Read(s.offset, std::min<size_t>(s.size, kMaxTextSample), got);
+    return std::string(reinterpret_cast<const char*>(bytes), got);
 }
 
 class TextGpsFormat final : public TelemetryFormat {
@@ -37,8 +37,9 @@ public:
             if (!IsTextTrack(t))
                 continue;
             const std::vector<TrackSample> samples = ReadTrackSamples(ctx.src, t);
+            WindowedReader reader(ctx.src);
             for (size_t i = 0; i < samples.size() && i < kClaimSamples; ++i)
-                if (IsGpsText(ReadSample(ctx.src, samples[i])))
+                if (IsGpsText(ReadSample(reader, samples[i])))
                     return true;
         }
         return false;
@@ -54,9 +55,10 @@ public:
                 continue;
             const std::vector<TrackSample> samples = ReadTrackSamples(src, t);
             PerSecondResampler resampler(limit);
+            WindowedReader reader(src);
             bool gps = false;
             for (size_t i = 0; i < samples.size(); ++i) {
-                const std::string text = ReadSample(src, samples[i]);
+                const std::string text = ReadSample(reader, samples[i]);
                 const double start = samples[i].seconds;
                 const double next = start + samples[i].duration;
                 const TextGpsSample decoded = DecodeGpsText(text);

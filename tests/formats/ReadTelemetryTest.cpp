@@ -3,6 +3,7 @@
 #include "BoxWriter.h"
 #include "ByteSource.h"
 #include "ChipsetProbe.h"
+#include "ExifToolOracle.h"
 #include "Extraction.h"
 #include "FileList.h"
 #include "FormatRegistry.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -183,6 +185,36 @@ TEST(RealRecordings, NoUserDataIndexWithoutATag) {
         const TelemetryReading r = ReadEntryTelemetry(store, node);
         ASSERT_GE(r.count, 0) << name << ": missing from " << VELTO_REALCAMS_DIR;
         EXPECT_NE(r.format, TelemetryFormatId::UserDataIndex) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The oracle itself, on the real recordings: it reads the fixes that the reference lists
+// (made with the same ExifTool command) hold, in the same order.
+TEST(ExifToolOracle, ReadsTheRealRecordingsAsTheirReference) {
+    for (const char* name : {"gopro-gpmf", "70mai-gps-box"}) {
+        const std::string base = std::string(VELTO_REALCAMS_DIR) + "/" + name;
+        const OracleReading r =
+            RunExifTool(base + (std::string(name) == "gopro-gpmf" ? ".mp4" : ".MP4"));
+        ASSERT_TRUE(r.ran) << r.error;
+        std::ifstream reference(base + ".exiftool.csv");
+        ASSERT_TRUE(reference.good()) << base;
+        std::string line;
+        std::getline(reference, line);  // header
+        size_t i = 0;
+        while (std::getline(reference, line)) {
+            const size_t c1 = line.find(','), c2 = line.find(',', c1 + 1);
+            ASSERT_LT(i, r.fixes.size()) << name;
+            EXPECT_NEAR(r.fixes[i].latitude, std::stod(line.substr(c1 + 1, c2 - c1 - 1)), 1e-9);
+            EXPECT_NEAR(r.fixes[i].longitude, std::stod(line.substr(c2 + 1)), 1e-9);
+            EXPECT_EQ(r.fixes[i].dateTime.substr(0, 19), line.substr(0, 19)) << name << " " << i;
+            ++i;
+        }
+        EXPECT_EQ(i, r.fixes.size()) << name;
+        EXPECT_GT(i, 40u) << name;
     }
 }
 
