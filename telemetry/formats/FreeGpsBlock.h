@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AssistInfo.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -17,7 +19,7 @@ struct FreeGpsFix {
     double latitude = 0.0, longitude = 0.0;  // decimal degrees, signed
     double speedKmh = -1.0;                  // negative: none
     double course = -1.0;                    // negative: none
-    int64_t utcMillis = 0;                   // kNoUtcTime when the block has no date
+    int64_t utcMillis = kNoUtcTime;          // none when the block has no date
     bool hasAcceleration = false;
     double ax = 0.0, ay = 0.0, az = 0.0;  // g
     double secondFraction = 0.0;          // place within the block's second (several fixes)

@@ -1,4 +1,5 @@
 // Tracks and sample tables of the movie, as the track formats read them.
+#include "BoxWriter.h"
 #include "ByteSource.h"
 #include "Mp4Fixture.h"
 #include "TrackSamples.h"
@@ -87,6 +88,30 @@ TEST(TrackSamples, ClaimedCountsAreBounded) {
         MemoryByteSource src(bad);
         const std::vector<TrackSample> s = ReadTrackSamples(src, ListMovieTracks(src).at(0));
         EXPECT_LE(s.size(), kMaxTrackSamples) << box;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Reads within the window come from memory, others refill it; the end of the data shortens a
+// read; capacity 0 reads exactly what is asked.
+TEST(WindowedReader, ServesNeighbouringReadsAndStopsAtTheEnd) {
+    Bytes data(1000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t(i * 7);
+    for (size_t capacity : {size_t(0), size_t(64), size_t(4096)}) {
+        MemoryByteSource src(data);
+        WindowedReader reader(src, capacity);
+        for (const auto& [at, count] : std::vector<std::pair<uint64_t, size_t>>{
+                 {0, 10}, {5, 10}, {60, 10}, {3, 100}, {990, 20}, {999, 1}, {1000, 4}, {5000, 4}}) {
+            size_t got = 99;
+            const uint8_t* p = reader.Read(at, count, got);
+            EXPECT_EQ(got, at >= 1000 ? 0 : std::min<size_t>(count, 1000 - at)) << at;
+            for (size_t i = 0; i < got; ++i)
+                ASSERT_EQ(p[i], uint8_t((at + i) * 7)) << capacity << " " << at << " " << i;
+        }
     }
 }
 
