@@ -4,6 +4,8 @@
 // Every target gets the recordings of its own layout; the chipset probe, and targets this
 // program does not know, get all of them (the probe its own tag recordings too).
 #include "BoxWriter.h"
+#include "NovatekWriter.h"
+#include "TextGpsWriter.h"
 
 #include <sys/stat.h>
 
@@ -82,6 +84,45 @@ std::vector<Bytes> UserDataIndexCorpus() {
         UserDataIndexRecording({FixedRecord(Second(1))}, 501)};
 }
 
+// Novatek blocks of several variants, listed by an index (one past the file) or left for the
+// scan; the scan's recordings are kept small by a short lead and tail.
+std::vector<Bytes> NovatekIndexCorpus() {
+    NovatekFix a, v;
+    v.status = 'V';
+    return {NovatekIndexedRecording({ClassicBlock(a, true), CompactBlock(a), XorBlock(a, false)}),
+            NovatekIndexedRecording({NmeaTextBlock(a), AkasoBlock(a), ShiftedNmeaBlock(a),
+                                     VantrueS1Block(a), ClassicBlock(v)},
+                                    {{0x7FFFFFF0u, 0x400}})};
+}
+
+std::vector<Bytes> NovatekScanCorpus() {
+    NovatekFix a;
+    std::vector<Bytes> out;
+    for (const Bytes& block : {ClassicBlock(a, false, 0x200), ClassicIqsBlock(a, 0x200),
+                               TypeTwoBlock(a, 0x200), VantrueN4Block(a, 0x200)}) {
+        out.push_back(NovatekScanRecording({block, block}, 16, 100, 64));
+    }
+    return out;
+}
+
+// A recording per text dialect, two samples each.
+std::vector<Bytes> TextGpsCorpus() {
+    NovatekFix a, b;
+    b.second = 1;
+    std::vector<Bytes> out;
+    for (const auto& make : std::vector<Bytes (*)(const NovatekFix&)>{
+             [](const NovatekFix& f) { return LengthPrefixed(RmcSentence(f) + GgaSentence(f)); },
+             [](const NovatekFix& f) { return LengthPrefixed(ThinkwareText(f)); },
+             [](const NovatekFix& f) { return LengthPrefixed(Mini0806Text(f, 1, 2, 9.8)); },
+             [](const NovatekFix& f) { return LengthPrefixed(RoadhawkText(f, 0.1, 0.2, 1)); },
+             [](const NovatekFix& f) { return LengthPrefixed(DjiText(f)); },
+             [](const NovatekFix& f) { return EPranceSample(f); },
+             [](const NovatekFix& f) { return XorTextSample(f, false); },
+             [](const NovatekFix& f) { return PndmSample(f); }})
+        out.push_back(TextGpsRecording({make(a), make(b)}));
+    return out;
+}
+
 // Tag boxes that end with the file, so that the four bytes read past them are missing.
 std::vector<Bytes> ProbeCorpus() {
     return {TagBoxAtEndOfFile("NT96650A"), TagBoxAtEndOfFile("AMBAxV4"),
@@ -131,9 +172,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::map<std::string, std::vector<Bytes>> byTarget = {
-        {"fuzz_text_track", TextTrackCorpus()},    {"fuzz_header_blocks", HeaderBlockCorpus()},
-        {"fuzz_interleaved", InterleavedCorpus()}, {"fuzz_user_data_index", UserDataIndexCorpus()},
-        {"fuzz_box_depth", BoxDepthCorpus()},      {"fuzz_settings_file", SettingsFileCorpus()},
+        {"fuzz_text_track", TextTrackCorpus()},
+        {"fuzz_header_blocks", HeaderBlockCorpus()},
+        {"fuzz_interleaved", InterleavedCorpus()},
+        {"fuzz_user_data_index", UserDataIndexCorpus()},
+        {"fuzz_novatek_index", NovatekIndexCorpus()},
+        {"fuzz_novatek_scan", NovatekScanCorpus()},
+        {"fuzz_text_gps", TextGpsCorpus()},
+        {"fuzz_box_depth", BoxDepthCorpus()},
+        {"fuzz_settings_file", SettingsFileCorpus()},
     };
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0755);

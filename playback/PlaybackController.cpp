@@ -9,7 +9,6 @@
 #include <system_error>
 
 #include "CaptureFile.h"
-#include "Extraction.h"
 #include "RecordingName.h"
 
 namespace {
@@ -148,7 +147,7 @@ void CPlaybackController::PlayFile(PlayDirection direction) {
 
     if (m_pEngine->OpenAndPlay(node.strFilePath)) {
         ShowLength(static_cast<int64_t>(m_pEngine->GetDuration()));
-        ExtractForKind(m_store, node.nChipset, node.strFilePath);
+        ReadEntryTelemetry(m_store, node);
         m_nMapSample = -1;
         m_view.LoadGraph();
         SendRouteToMap();

@@ -47,6 +47,14 @@ void ProbeRecording(tagFileNode& node, const std::string& ext) {
 
 }  // namespace
 
+bool KindDecided(const tagFileNode& node) {
+    return !node.strDatPath.empty() || node.eChipsetTag != ChipsetTag::None;
+}
+
+TelemetryReading ReadEntryTelemetry(TelemetryStore& store, const tagFileNode& node) {
+    return ReadTelemetry(store, node.strFilePath, node.nChipset, KindDecided(node));
+}
+
 int CFileList::AddFile(const std::string& path, const char* name, const std::string& ext) {
     tagFileNode node;
     node.strFilePath = path;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChipsetProbe.h"
+#include "FormatRegistry.h"
 
 #include <cstdint>
 #include <string>
@@ -18,6 +19,13 @@ struct tagFileNode {
     ChipsetKind nChipset = ChipsetKind::UserDataIndexFallback;
     ChipsetTag eChipsetTag = ChipsetTag::None;  // what chose nChipset
 };
+
+// Whether a .DAT sidecar or a chipset tag chose the entry's kind (else it is the default
+// that an untagged recording gets).
+bool KindDecided(const tagFileNode& node);
+
+// The entry's telemetry as the player shows it: ReadTelemetry with the entry's kind.
+TelemetryReading ReadEntryTelemetry(TelemetryStore& store, const tagFileNode& node);
 
 class CFileList {
 public:

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
+
+// The UTC time of a sample: milliseconds since 1970-01-01 00:00:00 UTC, or kNoUtcTime.
+constexpr int64_t kNoUtcTime = std::numeric_limits<int64_t>::min();
 
 // One telemetry sample: the G-sensor reading and the NMEA position of one
 // second of a recording. Longitude comes before latitude, as the camera
@@ -12,9 +16,14 @@ struct tagAssistInfo {
     float accelZ = 0.0f;    // g
     std::string longitude;  // decimal degrees as text: "", "0", or [-]D.dddddd[d]
     std::string latitude;
-    int32_t speed = 0;    // km/h, truncated
-    double course = 0.0;  // degrees; 0 when absent or above 360
+    int32_t speed = 0;               // km/h, truncated
+    double course = 0.0;             // degrees; 0 when absent or above 360
+    int64_t utcMillis = kNoUtcTime;  // when the fix was taken, where the format keeps it
 };
+
+inline bool HasUtcTime(const tagAssistInfo& s) {
+    return s.utcMillis != kNoUtcTime;
+}
 
 // A position is usable when both coordinate texts are longer than six
 // characters; "0" and "" never are. Every consumer applies this test.

@@ -55,17 +55,18 @@ uint64_t ReadU64BE(ByteSource& src, uint64_t position, bool& ok) {
     return uint64_t(high) << 32 | low;
 }
 
-// The "mvhd" among the first children of the first "moov" at the top level: its seconds,
-// or 0.
-uint64_t MovieSeconds(ByteSource& src) {
+// The "mvhd" among the first children of the first "moov" at the top level, or false.
+bool FindMovieHeader(ByteSource& src, BoxHeader& mvhd) {
     uint64_t pos = 0, end = src.Size();
     bool inMoov = false;
     for (int boxes = 0; boxes < kDurationScanBoxes && pos < end; ++boxes) {
         BoxHeader h;
         if (!ReadBoxHeader(src, pos, h))
-            return 0;
-        if (inMoov && h.Is("mvhd"))
-            return HeaderBoxSeconds(src, h);
+            return false;
+        if (inMoov && h.Is("mvhd")) {
+            mvhd = h;
+            return true;
+        }
         if (!inMoov && h.Is("moov")) {
             inMoov = true;
             boxes = 0;
@@ -74,10 +75,39 @@ uint64_t MovieSeconds(ByteSource& src) {
             continue;
         }
         if (h.size < 8)
-            return 0;
+            return false;
         pos = h.End();
     }
-    return 0;
+    return false;
+}
+
+// Timescale and duration of an "mvhd" or "mdhd" box. Version 0: version and flags, creation
+// and modification time (32-bit each), timescale, duration (32-bit). Version 1: the two times
+// and the duration are 64-bit. False when unreadable, the timescale is 0, or the duration is
+// 0 or "unknown" (all ones).
+bool HeaderBoxDuration(ByteSource& src, const BoxHeader& h, uint32_t& timescale,
+                       uint64_t& duration) {
+    uint8_t version = 0;
+    if (!src.ReadExact(h.Payload(), &version, 1))
+        return false;
+    bool ok = false;
+    if (version == 1) {
+        ok = src.ReadU32BE(h.Payload() + 20, timescale);
+        duration = ok ? ReadU64BE(src, h.Payload() + 24, ok) : 0;
+        if (duration == ~uint64_t(0))
+            duration = 0;
+    } else {
+        uint32_t d32 = 0;
+        ok = src.ReadU32BE(h.Payload() + 12, timescale) && src.ReadU32BE(h.Payload() + 16, d32);
+        duration = d32 == ~uint32_t(0) ? 0 : d32;
+    }
+    return ok && timescale != 0 && duration != 0;
+}
+
+// The movie's whole seconds, or 0.
+uint64_t MovieSeconds(ByteSource& src) {
+    BoxHeader mvhd;
+    return FindMovieHeader(src, mvhd) ? HeaderBoxSeconds(src, mvhd) : 0;
 }
 
 }  // namespace
@@ -102,28 +132,49 @@ bool ReadBoxHeader(ByteSource& src, uint64_t position, BoxHeader& h) {
     return true;
 }
 
-// Version 0: version and flags, creation and modification time (32-bit each), timescale,
-// duration (32-bit). Version 1: the two times and the duration are 64-bit.
 uint64_t HeaderBoxSeconds(ByteSource& src, const BoxHeader& h) {
-    uint8_t version = 0;
-    if (!src.ReadExact(h.Payload(), &version, 1))
-        return 0;
     uint32_t timescale = 0;
     uint64_t duration = 0;
-    bool ok = false;
-    if (version == 1) {
-        ok = src.ReadU32BE(h.Payload() + 20, timescale);
-        duration = ok ? ReadU64BE(src, h.Payload() + 24, ok) : 0;
-        if (duration == ~uint64_t(0))
-            duration = 0;
-    } else {
-        uint32_t d32 = 0;
-        ok = src.ReadU32BE(h.Payload() + 12, timescale) && src.ReadU32BE(h.Payload() + 16, d32);
-        duration = d32 == ~uint32_t(0) ? 0 : d32;
-    }
-    if (!ok || timescale == 0)
+    if (!HeaderBoxDuration(src, h, timescale, duration))
         return 0;
     return duration / timescale + (duration % timescale != 0 ? 1 : 0);
+}
+
+bool ReadMovieDuration(ByteSource& src, uint32_t& timescale, uint64_t& duration) {
+    BoxHeader mvhd;
+    return FindMovieHeader(src, mvhd) && HeaderBoxDuration(src, mvhd, timescale, duration);
+}
+
+bool ReadBoxExtent(ByteSource& src, const BoxHeader& h, uint64_t parentEnd, BoxExtent& out) {
+    uint64_t size = h.size;
+    uint64_t headerSize = 8;
+    if (h.size == 1) {
+        bool ok = false;
+        size = ReadU64BE(src, h.position + 8, ok);
+        headerSize = 16;
+        if (!ok)
+            return false;
+    } else if (h.size == 0) {
+        size = parentEnd > h.position ? parentEnd - h.position : 0;
+    }
+    if (size < headerSize || h.position > parentEnd || size > parentEnd - h.position)
+        return false;
+    out.payload = h.position + headerSize;
+    out.end = h.position + size;
+    return true;
+}
+
+bool FindChildBox(ByteSource& src, uint64_t begin, uint64_t end, const char* type, BoxHeader& h,
+                  BoxExtent& extent) {
+    uint64_t pos = begin;
+    for (int i = 0; i < kMaxChildBoxes && pos + 8 <= end; ++i) {
+        if (!ReadBoxHeader(src, pos, h) || !ReadBoxExtent(src, h, end, extent))
+            return false;
+        if (h.Is(type))
+            return true;
+        pos = extent.end;
+    }
+    return false;
 }
 
 uint64_t BoxWalker::RecordLimit() {

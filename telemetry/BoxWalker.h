@@ -35,6 +35,27 @@ struct BoxHeader {
 // walks below and of the chipset probe.
 bool ReadBoxHeader(ByteSource& src, uint64_t position, BoxHeader& h);
 
+// Where a box's payload starts and where the box ends, as the readers of the real cameras'
+// formats take them: a size of 1 means a 64-bit size follows the type (payload 16 bytes in),
+// 0 means the box runs to `parentEnd`. False when the size is below the header, the 64-bit
+// size cannot be read, or the box reaches past `parentEnd`.
+struct BoxExtent {
+    uint64_t payload = 0;
+    uint64_t end = 0;
+};
+bool ReadBoxExtent(ByteSource& src, const BoxHeader& h, uint64_t parentEnd, BoxExtent& out);
+
+// The first child of type `type` among the boxes from `begin` to `end` (at most
+// kMaxChildBoxes are looked at): its header and extent; false when there is none.
+constexpr int kMaxChildBoxes = 1024;
+bool FindChildBox(ByteSource& src, uint64_t begin, uint64_t end, const char* type, BoxHeader& h,
+                  BoxExtent& extent);
+
+// The movie's duration from the "mvhd" among the first children of the first top-level
+// "moov": its timescale and duration (version 0 or 1); false when there is none, the
+// timescale is 0 or the duration 0 or "unknown".
+bool ReadMovieDuration(ByteSource& src, uint32_t& timescale, uint64_t& duration);
+
 // Whole seconds (rounded up) of an "mvhd" or "mdhd" box whose header is `h`: timescale and
 // duration of version 0 (32-bit duration) or version 1 (64-bit); 0 when they cannot be read,
 // the timescale is 0 or the duration is 0 or "unknown" (all ones).

@@ -81,3 +81,16 @@ size_t MemoryByteSource::ReadAt(uint64_t position, void* dst, size_t count) {
         std::memcpy(dst, m_data + position, n);
     return n;
 }
+
+const uint8_t* WindowedReader::Read(uint64_t position, size_t count, size_t& got) {
+    const bool inside = position >= m_start && position - m_start <= m_filled &&
+                        m_filled - (position - m_start) >= count;
+    if (!inside) {
+        m_buffer.resize(std::max(m_capacity, count));
+        m_start = position;
+        m_filled = m_src.ReadAt(position, m_buffer.data(), m_buffer.size());
+    }
+    const size_t offset = size_t(position - m_start);
+    got = std::min(count, m_filled - offset);
+    return m_buffer.data() + offset;
+}

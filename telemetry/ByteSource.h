@@ -27,6 +27,27 @@ public:
     uint64_t WordsAvailable(uint64_t position) const;
 };
 
+// Reads through a window: a read within the last window is served from memory, else one read
+// of the source fetches `capacity` bytes (at least those asked for) from there. For the many
+// small reads of a format that walks samples or blocks in file order; capacity 0 reads just
+// what is asked for, when the next read is far away anyway.
+class WindowedReader {
+public:
+    explicit WindowedReader(ByteSource& src, size_t capacity = size_t(64) << 10)
+        : m_src(src), m_capacity(capacity) {}
+
+    // Up to `count` bytes at `position` (fewer at the end of the data, none beyond it); the
+    // pointer stays valid until the next call.
+    const uint8_t* Read(uint64_t position, size_t count, size_t& got);
+
+private:
+    ByteSource& m_src;
+    size_t m_capacity;
+    std::vector<uint8_t> m_buffer;
+    uint64_t m_start = 0;
+    size_t m_filled = 0;
+};
+
 // A regular file, read with pread. Directories, FIFOs, devices and sockets do not open.
 class FileByteSource : public ByteSource {
 public:
@@ -54,6 +75,8 @@ public:
     MemoryByteSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     explicit MemoryByteSource(const std::vector<uint8_t>& bytes)
         : m_data(bytes.data()), m_size(bytes.size()) {}
+    // A temporary would be gone before the first read.
+    explicit MemoryByteSource(std::vector<uint8_t>&&) = delete;
 
     size_t ReadAt(uint64_t position, void* dst, size_t count) override;
     uint64_t Size() const override { return m_size; }

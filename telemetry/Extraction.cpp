@@ -5,13 +5,22 @@
 namespace {
 
 // Index = chipset kind; a value outside the table uses the user-data index (row 0).
+using Id = TelemetryFormatId;
+using S = TelemetryStore;
+
 const ExtractionEntry kExtractions[] = {
-    {"ExtractUserDataIndex", &TelemetryStore::ExtractUserDataIndex},  // UserDataIndexFallback
-    {"ExtractTextTrack", &TelemetryStore::ExtractTextTrack},          // TextTrack
-    {"ExtractTextTrack", &TelemetryStore::ExtractTextTrack},          // TextTrackA7L
-    {"ExtractHeaderBlocks", &TelemetryStore::ExtractHeaderBlocks},    // HeaderBlocks
-    {"ExtractInterleaved", &TelemetryStore::ExtractInterleaved},      // Interleaved
-    {"ExtractUserDataIndex", &TelemetryStore::ExtractUserDataIndex},  // UserDataIndex
+    // UserDataIndexFallback
+    {"ExtractUserDataIndex", &S::ExtractUserDataIndex, &S::ExtractUserDataIndex, Id::UserDataIndex},
+    // TextTrack
+    {"ExtractTextTrack", &S::ExtractTextTrack, &S::ExtractTextTrack, Id::TextTrack},
+    // TextTrackA7L
+    {"ExtractTextTrack", &S::ExtractTextTrack, &S::ExtractTextTrack, Id::TextTrack},
+    // HeaderBlocks
+    {"ExtractHeaderBlocks", &S::ExtractHeaderBlocks, &S::ExtractHeaderBlocks, Id::HeaderBlocks},
+    // Interleaved
+    {"ExtractInterleaved", &S::ExtractInterleaved, &S::ExtractInterleaved, Id::Interleaved},
+    // UserDataIndex
+    {"ExtractUserDataIndex", &S::ExtractUserDataIndex, &S::ExtractUserDataIndex, Id::UserDataIndex},
 };
 
 }  // namespace

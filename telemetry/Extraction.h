@@ -1,9 +1,11 @@
 #pragma once
 
 #include "ChipsetKind.h"
+#include "TelemetryFormat.h"
 
 #include <string>
 
+class ByteSource;
 class TelemetryStore;
 
 // The one table from a playlist entry's chipset kind to its extraction.
@@ -11,6 +13,8 @@ class TelemetryStore;
 struct ExtractionEntry {
     const char* name;  // e.g. "ExtractTextTrack"
     int (TelemetryStore::*extract)(const std::string& path);
+    int (TelemetryStore::*extractSource)(ByteSource& src);  // the same over a byte source
+    TelemetryFormatId format;                               // its row in the format registry
 };
 
 const ExtractionEntry& ExtractionForKind(ChipsetKind kind);

@@ -1,5 +1,8 @@
 #include "NmeaSentence.h"
 
+#include "UtcTime.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -74,7 +77,54 @@ int64_t TruncateClamped(double v, double limit) {
     return int64_t(v);
 }
 
+// The field after the `index`-th comma, up to the next comma, '*' or line end.
+std::string FieldAt(const std::string& text, size_t index) {
+    size_t start = 0;
+    for (size_t i = 0; i < index; ++i) {
+        start = text.find(',', start);
+        if (start == std::string::npos)
+            return std::string();
+        ++start;
+    }
+    const size_t end = text.find_first_of(",*\r\n", start);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// `count` decimal digits at `at` as a number; false when one is not a digit.
+bool Digits(const std::string& s, size_t at, size_t count, int& out) {
+    if (at + count > s.size())
+        return false;
+    out = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        out = out * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
 }  // namespace
+
+bool RmcUtcTime(const std::string& sentence, int64_t& utcMillis) {
+    const std::string time = FieldAt(sentence, 1);
+    const std::string date = FieldAt(sentence, 9);
+    int hour, minute, second, day, month, year;
+    if (!Digits(time, 0, 2, hour) || !Digits(time, 2, 2, minute) || !Digits(time, 4, 2, second) ||
+        date.size() != 6 || !Digits(date, 0, 2, day) || !Digits(date, 2, 2, month) ||
+        !Digits(date, 4, 2, year))
+        return false;
+    int millisecond = 0;
+    if (time.size() > 7 && time[6] == '.') {
+        // Up to three fraction digits; more are cut.
+        const size_t digits = std::min<size_t>(time.size() - 7, 3);
+        int fraction = 0;
+        if (!Digits(time, 7, digits, fraction))
+            return false;
+        millisecond = fraction * (digits == 1 ? 100 : digits == 2 ? 10 : 1);
+    }
+    year += year >= 70 ? 1900 : 2000;
+    return UtcMillisFromFields(year, month, day, hour, minute, second, millisecond, utcMillis);
+}
 
 std::string FormatCoordinate(const std::string& field, char hemisphere) {
     const bool negative = hemisphere == 'W' || hemisphere == 'S';
@@ -126,6 +176,8 @@ int ParseRmcSentence(const std::string& text, tagAssistInfo& sample) {
     const double course = ReadNumber(f[8]);
     // Above 360 (and anything that is not a finite number) gives 0; exactly 360 stays.
     sample.course = std::isfinite(course) && course <= kCourseLimit ? course : 0.0;
+    int64_t utc = kNoUtcTime;
+    sample.utcMillis = RmcUtcTime(text, utc) ? utc : kNoUtcTime;
     return 0;
 }
 

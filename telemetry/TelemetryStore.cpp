@@ -67,6 +67,7 @@ int TelemetryStore::GetSample(int index, tagAssistInfo& out) const {
         out.latitude = "0";
         out.accelX = out.accelY = out.accelZ = 0.0f;
         out.speed = 0;
+        out.utcMillis = kNoUtcTime;
         return -1;
     }
     out = m_samples[size_t(index)];

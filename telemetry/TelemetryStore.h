@@ -18,7 +18,7 @@ public:
     int GetCount() const;
     void AddSample(const tagAssistInfo& sample);
     // 0 and a copy of sample `index`, or -1 with "0" texts, zero
-    // accelerations and speed, and `out.course` left as it was.
+    // accelerations and speed, no UTC time, and `out.course` left as it was.
     int GetSample(int index, tagAssistInfo& out) const;
 
     int ExtractTextTrack(const std::string& path);      // kinds 1, 2

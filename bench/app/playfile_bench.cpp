@@ -15,7 +15,7 @@
 
 #include "BoxWriter.h"
 #include "CDlgMap.h"
-#include "Extraction.h"
+#include "FileList.h"
 #include "GuiTestEnvironment.h"
 #include "PlayerApp.h"
 #include "PlayerDlg.h"
@@ -104,15 +104,14 @@ void BM_Open(benchmark::State& state, const tagBenchEntry* entry) {
 void BM_Extract(benchmark::State& state, const tagBenchEntry* entry) {
     TelemetryStore store;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            ExtractForKind(store, entry->node.nChipset, entry->node.strFilePath));
+        benchmark::DoNotOptimize(ReadEntryTelemetry(store, entry->node).count);
     }
     state.counters["samples"] = store.GetCount();
 }
 
 void BM_Route(benchmark::State& state, const tagBenchEntry* entry) {
     TelemetryStore store;
-    ExtractForKind(store, entry->node.nChipset, entry->node.strFilePath);
+    ReadEntryTelemetry(store, entry->node);
     CDlgMap* map = g_dlg->MapView();
     for (auto _ : state) {
         map->ClearPolyLine();

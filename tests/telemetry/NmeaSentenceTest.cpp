@@ -1,4 +1,5 @@
 #include "NmeaSentence.h"
+#include "UtcTime.h"
 
 #include <gtest/gtest.h>
 
@@ -121,3 +122,36 @@ TEST(ParseGgaSentence, OnlyGpTalkerAndOnlyPosition) {
 }
 
 }  // namespace
+
+TEST(NmeaSentence, RmcUtcTime) {
+    const struct {
+        const char* sentence;
+        bool ok;
+        const char* iso;
+    } cases[] = {
+        {"$GPRMC,081500,A,4737.7053,N,12219.2060,W,0.0,0.0,150724,,,A*6F", true,
+         "2024-07-15T08:15:00Z"},
+        {"$GNRMC,235959.5,A,1,N,2,E,,,311299", true, "1999-12-31T23:59:59.500Z"},
+        {"$GPRMC,000000.123456,V,,,,,,,010170", true, "1970-01-01T00:00:00.123Z"},
+        {"$GPRMC,081500,A,1,N,2,E,1,2", false, ""},         // no date
+        {"$GPRMC,0815,A,1,N,2,E,1,2,150724", false, ""},    // short time
+        {"$GPRMC,081500,A,1,N,2,E,1,2,310224", false, ""},  // 31 February
+        {"$GPRMC,246000,A,1,N,2,E,1,2,150724", false, ""},  // hour 24
+    };
+    for (const auto& c : cases) {
+        int64_t t = 0;
+        EXPECT_EQ(RmcUtcTime(c.sentence, t), c.ok) << c.sentence;
+        if (c.ok) {
+            EXPECT_EQ(IsoUtcText(t), c.iso) << c.sentence;
+        }
+    }
+    EXPECT_EQ(IsoUtcText(kNoUtcTime), "");
+}
+
+TEST(NmeaSentence, RmcTimeLeavesTheOtherFieldsAsTheyWere) {
+    tagAssistInfo s;
+    ParseRmcSentence("$GPRMC,081500,A,4737.7053,N,12219.2060,W,10,90.5,150724", s);
+    EXPECT_EQ(s.latitude, "47.628421");
+    EXPECT_EQ(s.speed, 18);
+    EXPECT_EQ(IsoUtcText(s.utcMillis), "2024-07-15T08:15:00Z");
+}

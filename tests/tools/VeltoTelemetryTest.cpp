@@ -133,6 +133,9 @@ TEST_F(VeltoTelemetryTest, ExitStatusesAndMessages) {
         {{recording, recording}, 2, "one FILE at a time"},
         {{"--probe"}, 2, "--probe needs"},
         {{"--probe", "--format", "gpx", recording}, 2, "--probe takes no"},
+        {{"--info"}, 2, "--info needs"},
+        {{"--info", "--kind", "3", recording}, 2, "--info takes no"},
+        {{"--info", "--probe", recording}, 2, "do not go together"},
     };
     for (const Case& c : cases) {
         const ToolResult r = Run(c.args);
@@ -338,4 +341,36 @@ TEST_F(VeltoTelemetryTest, NegativeSpeedsAreZeroInEveryFormat) {
     JsonValue doc;
     ASSERT_TRUE(JsonReader::Parse(Run({"--format", "geojson", path}).out, doc));
     EXPECT_EQ(doc["features"].items[1]["properties"]["speed_kmh"].number, 0);
+}
+
+// One line per file: format, kind, samples, positions, first fix time (the first that a fix
+// carries), duration, path.
+TEST_F(VeltoTelemetryTest, InfoTellsWhichReadingWasUsed) {
+    const std::string udi = dir.Write(
+        "FILE0009.MP4",
+        UserDataIndexRecording(
+            {FixedRecord({0, 0, 0, "$GPGGA,1,2232.1234,N,11403.12345,W,5"}),
+             FixedRecord({0, 0, 0, "$GPRMC,102030,A,2232.1234,N,11403.12345,W,5,45.5,230394"})}));
+    const std::string noIndex =
+        dir.Write("clip\tA.MP4",
+                  Concat({FtypBox(), Box("mdat", Zeros(16)), Box("moov", MvhdBox(600, 5400))}));
+    const ToolResult r = Run({"--info", recording, udi, noIndex, "missing.MP4"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.out),
+              (std::vector<std::string>{
+                  "header blocks (chipset tag)\t3\t4\t2\t2019-03-27T12:05:09Z\t\t" + recording,
+                  "user-data index\t5\t2\t2\t1994-03-23T10:20:30Z\t\t" + udi,
+                  "none\t5\t0\t0\t\t9.000\t" + dir.Path() + "/clip\\tA.MP4",
+                  "none\t0\t0\t0\t\t\tmissing.MP4"}));
+    EXPECT_NE(r.err.find("cannot open 'missing.MP4'"), std::string::npos) << r.err;
+}
+
+TEST_F(VeltoTelemetryTest, GpxCarriesTheUtcTimeCsvDoesNot) {
+    const std::string gpx = Run({"--format", "gpx", recording}).out;
+    EXPECT_NE(gpx.find("<trkpt lat=\"25.055020\" lon=\"121.565411\">\n"
+                       "        <time>2019-03-27T12:05:09Z</time>\n"),
+              std::string::npos)
+        << gpx;
+    EXPECT_NE(gpx.find("<time>2019-03-27T12:05:11Z</time>"), std::string::npos);
+    EXPECT_EQ(Run({recording}).out, kFixtureCsv);
 }

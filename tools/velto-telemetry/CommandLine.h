@@ -9,10 +9,11 @@
 // The arguments of velto-telemetry:
 //   velto-telemetry [--kind N] [--format csv|gpx|geojson] FILE
 //   velto-telemetry --probe FILE...
+//   velto-telemetry --info FILE...
 enum class OutputFormat { Csv, Gpx, GeoJson };
 
 struct CommandLine {
-    enum class Mode { Extract, Probe, Help };
+    enum class Mode { Extract, Probe, Info, Help };
     Mode mode = Mode::Extract;
     std::optional<ChipsetKind> kind;  // none: detect it as the playlist does
     OutputFormat format = OutputFormat::Csv;
@@ -23,6 +24,6 @@ struct CommandLine {
 // error.
 bool ParseCommandLine(int argc, const char* const argv[], CommandLine& out, std::string& error);
 
-// The two synopsis lines, and the whole text printed by --help.
+// The synopsis lines, and the whole text printed by --help.
 const char* UsageSynopsis();
 const char* UsageText();

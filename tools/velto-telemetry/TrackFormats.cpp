@@ -2,6 +2,7 @@
 
 #include "TelemetryStore.h"
 #include "TextEscape.h"
+#include "UtcTime.h"
 
 #include <cmath>
 #include <cstdio>
@@ -68,6 +69,8 @@ void WriteGpxExtensionValue(std::FILE* out, const char* name, const char* format
 void WriteGpxPoint(std::FILE* out, const Position& p) {
     const tagAssistInfo& s = p.sample;
     std::fprintf(out, "      <trkpt lat=\"%s\" lon=\"%s\">\n", p.lat.c_str(), p.lon.c_str());
+    if (HasUtcTime(s))
+        std::fprintf(out, "        <time>%s</time>\n", IsoUtcText(s.utcMillis).c_str());
     std::fprintf(out, "        <extensions>\n        <velto:telemetry>\n");
     std::fprintf(out, "          <velto:second>%d</velto:second>\n", p.second);
     std::fprintf(out, "          <velto:speed_kmh>%d</velto:speed_kmh>\n",

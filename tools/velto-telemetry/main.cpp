@@ -1,17 +1,22 @@
 // velto-telemetry: the command-line face of the core. It finds a recording's
 // kind and telemetry through the same code the player uses.
 
+#include "BoxWalker.h"
+#include "ByteSource.h"
 #include "CommandLine.h"
 #include "Extraction.h"
 #include "FileList.h"
+#include "FormatRegistry.h"
 #include "TelemetryStore.h"
 #include "TextEscape.h"
 #include "TrackFormats.h"
+#include "UtcTime.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -121,11 +126,59 @@ int RunProbe(const CommandLine& cl) {
     return FinishOutput(status);
 }
 
+// The recording's telemetry as the player reads it, from the entry the playlist builds.
+TelemetryReading ReadAsPlayer(TelemetryStore& store, const std::string& path) {
+    tagFileNode node = PlaylistEntry(path);
+    node.strFilePath = AbsolutePath(path);
+    return ReadEntryTelemetry(store, node);
+}
+
+// The movie's duration in seconds ("%.3f"), or empty when it has none.
+std::string DurationText(const std::string& path) {
+    FileByteSource src;
+    uint32_t timescale = 0;
+    uint64_t duration = 0;
+    if (!src.Open(path) || !ReadMovieDuration(src, timescale, duration))
+        return std::string();
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", double(duration) / timescale);
+    return text;
+}
+
+int RunInfo(const CommandLine& cl) {
+    int status = kExitRead;
+    for (const std::string& path : cl.files) {
+        TelemetryStore store;
+        const tagFileNode node = PlaylistEntry(path);
+        const TelemetryReading reading = ReadAsPlayer(store, path);
+        int positions = 0;
+        int64_t firstFix = kNoUtcTime;
+        tagAssistInfo s;
+        for (int i = 0; i < store.GetCount(); ++i) {
+            if (store.GetSample(i, s) != 0 || !HasUsablePosition(s))
+                continue;
+            ++positions;
+            if (firstFix == kNoUtcTime)
+                firstFix = s.utcMillis;
+        }
+        std::printf("%s\t%d\t%d\t%d\t%s\t%s\t%s\n", reading.name, ChipsetKindNumber(node.nChipset),
+                    std::max(reading.count, 0), positions, IsoUtcText(firstFix).c_str(),
+                    DurationText(AbsolutePath(path)).c_str(), ProbeField(path).c_str());
+        if (reading.count < 0) {
+            std::fflush(stdout);
+            ReportCannotOpen(path);
+            status = kExitCannotOpen;
+        }
+    }
+    return FinishOutput(status);
+}
+
 int RunExtract(const CommandLine& cl) {
     const std::string& path = cl.files.front();
-    const ChipsetKind kind = cl.kind ? *cl.kind : PlaylistEntry(path).nChipset;
     TelemetryStore store;
-    if (ExtractForKind(store, kind, AbsolutePath(path)) < 0) {
+    const int count = cl.kind ? ExtractForKind(store, *cl.kind, AbsolutePath(path))
+                              : ReadAsPlayer(store, path).count;
+    if (count < 0) {
         ReportCannotOpen(path);
         return kExitCannotOpen;
     }
@@ -161,6 +214,8 @@ int main(int argc, char** argv) {
             return FinishOutput(kExitRead);
         case CommandLine::Mode::Probe:
             return RunProbe(cl);
+        case CommandLine::Mode::Info:
+            return RunInfo(cl);
         case CommandLine::Mode::Extract:
             break;
     }
