@@ -12,6 +12,7 @@ const TelemetryFormat& TextTrackLayoutFormat();
 const TelemetryFormat& HeaderBlocksLayoutFormat();
 const TelemetryFormat& InterleavedLayoutFormat();
 const TelemetryFormat& UserDataIndexLayoutFormat();
+const TelemetryFormat& SeventyMaiGpsFormat();
 
 namespace {
 
@@ -24,6 +25,7 @@ const FormatRow kRegistry[] = {
     {Id::HeaderBlocks, &HeaderBlocksLayoutFormat()},
     {Id::Interleaved, &InterleavedLayoutFormat()},
     {Id::UserDataIndex, &UserDataIndexLayoutFormat()},
+    {Id::SeventyMaiGps, &SeventyMaiGpsFormat()},
 };
 
 bool HasUsablePositionIn(const TelemetryStore& store) {
