@@ -13,6 +13,7 @@ const TelemetryFormat& HeaderBlocksLayoutFormat();
 const TelemetryFormat& InterleavedLayoutFormat();
 const TelemetryFormat& UserDataIndexLayoutFormat();
 const TelemetryFormat& SeventyMaiGpsFormat();
+const TelemetryFormat& BlackVueFormat();
 
 namespace {
 
@@ -26,6 +27,7 @@ const FormatRow kRegistry[] = {
     {Id::Interleaved, &InterleavedLayoutFormat()},
     {Id::UserDataIndex, &UserDataIndexLayoutFormat()},
     {Id::SeventyMaiGps, &SeventyMaiGpsFormat()},
+    {Id::BlackVue, &BlackVueFormat()},
 };
 
 bool HasUsablePositionIn(const TelemetryStore& store) {
