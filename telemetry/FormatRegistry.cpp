@@ -14,6 +14,7 @@ const TelemetryFormat& InterleavedLayoutFormat();
 const TelemetryFormat& UserDataIndexLayoutFormat();
 const TelemetryFormat& SeventyMaiGpsFormat();
 const TelemetryFormat& BlackVueFormat();
+const TelemetryFormat& NmeaSidecarFormat();
 
 namespace {
 
@@ -28,6 +29,7 @@ const FormatRow kRegistry[] = {
     {Id::UserDataIndex, &UserDataIndexLayoutFormat()},
     {Id::SeventyMaiGps, &SeventyMaiGpsFormat()},
     {Id::BlackVue, &BlackVueFormat()},
+    {Id::NmeaSidecar, &NmeaSidecarFormat()},
 };
 
 bool HasUsablePositionIn(const TelemetryStore& store) {
