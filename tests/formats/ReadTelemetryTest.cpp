@@ -82,7 +82,8 @@ TEST(ReadTelemetry, DecidedKindsReadTheirLayoutAsExtractForKind) {
 }
 
 TEST(ReadTelemetry, SpecifiedLayoutsKeepTheRmcTime) {
-    MemoryByteSource src(UserDataIndexRecording(FixedRecords(2)));
+    const Bytes recording = UserDataIndexRecording(FixedRecords(2));
+    MemoryByteSource src(recording);
     TelemetryStore store;
     ASSERT_EQ(ReadTelemetry(store, src, "", ChipsetKind::UserDataIndex, true).count, 2);
     tagAssistInfo s;
