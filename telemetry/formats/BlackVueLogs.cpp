@@ -126,8 +126,19 @@ public:
     NmeaLogScanner(int64_t startMs, PerSecondResampler& out) : m_startMs(startMs), m_out(out) {}
 
     void Feed(const char* data, size_t n) {
-        for (size_t i = 0; i < n; ++i)
-            Put(data[i]);
+        size_t i = 0;
+        while (i < n) {
+            if (m_state == State::Sentence) {
+                size_t j = i;
+                while (j < n && !EndsSentence(data[j]))
+                    ++j;
+                AppendToSentence(data + i, j - i);
+                if (j == n)
+                    break;
+                i = j;
+            }
+            Put(data[i++]);
+        }
     }
     void Finish() { EndSentence(); }
 
@@ -141,7 +152,7 @@ private:
             m_prefixDone = false;
             m_state = State::Sentence;
             m_length = 0;
-            m_tooLong = false;
+            m_skipped = false;
             return;
         }
         if (c == '[') {
@@ -171,11 +182,7 @@ private:
                     m_state = State::Outside;
                 }
                 break;
-            case State::Sentence:
-                if (m_length < kMaxSentence)
-                    m_sentence[m_length++] = c;
-                else
-                    m_tooLong = true;
+            case State::Sentence:  // Feed copies the sentence up to its end
                 break;
             case State::Outside:
                 m_prefixDone = false;  // a prefix belongs only to a '$' right after it
@@ -183,8 +190,27 @@ private:
         }
     }
 
+    static bool EndsSentence(char c) {
+        return c == '$' || c == '[' || c == '\n' || c == '\r' || c == '\0';
+    }
+
+    // Only RMC sentences are read: one whose name is another, or that grows beyond
+    // kMaxSentence, is skipped.
+    void AppendToSentence(const char* p, size_t n) {
+        if (m_skipped)
+            return;
+        if (n > kMaxSentence - m_length) {
+            m_skipped = true;
+            return;
+        }
+        std::memcpy(m_sentence + m_length, p, n);
+        m_length += n;
+        if (m_length >= 5 && std::memcmp(m_sentence + 2, "RMC", 3) != 0)
+            m_skipped = true;
+    }
+
     void EndSentence() {
-        if (m_state == State::Sentence && !m_tooLong)
+        if (m_state == State::Sentence && !m_skipped)
             Sentence(m_sentence, m_length);
         m_state = State::Outside;
         m_length = 0;
@@ -249,7 +275,7 @@ private:
     State m_state = State::Outside;
     char m_sentence[kMaxSentence];
     size_t m_length = 0;
-    bool m_tooLong = false;
+    bool m_skipped = false;
     int64_t m_prefix = 0;
     int m_prefixDigits = 0;
     bool m_prefixDone = false;
