@@ -136,6 +136,18 @@ TEST(SeventyMaiGps, OnlyAWholeTopLevelBoxIsClaimed) {
     }
 }
 
+// A recording that a tag (or sidecar) gave a layout of ours, whose layout yields no position,
+// is read in the box it carries.
+TEST(SeventyMaiGps, ReadsATaggedRecordingWhoseLayoutGivesNoPosition) {
+    const Bytes file =
+        SeventyMaiRecording(SeventyMaiGpsBox(SeventyMaiRecords(SeventyMaiDrive(5, 10.5, 20.5))), 5);
+    MemoryByteSource src(file);
+    TelemetryStore store;
+    const TelemetryReading r = ReadTelemetry(store, src, "", ChipsetKind::UserDataIndex, true);
+    EXPECT_EQ(r.format, TelemetryFormatId::SeventyMaiGps);
+    EXPECT_EQ(PositionedSeconds(store).size(), 5u);
+}
+
 // A box of a million records in a recording of 10 seconds: no more records are read than the
 // recording can hold (RecordLimit, 80 here), nor samples written.
 TEST(SeventyMaiGps, RecordsAreBoundedByTheRecordingsDuration) {
