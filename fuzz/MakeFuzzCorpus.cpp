@@ -3,8 +3,10 @@
 // files, all under 64 KiB. Usage: make_fuzz_corpus <corpus-dir> <target>...
 // Every target gets the recordings of its own layout; the chipset probe, and targets this
 // program does not know, get all of them (the probe its own tag recordings too).
+#include "BlackVueFixture.h"
 #include "BoxWriter.h"
 #include "NovatekWriter.h"
+#include "SeventyMaiFixture.h"
 #include "TextGpsWriter.h"
 
 #include <sys/stat.h>
@@ -153,6 +155,41 @@ std::vector<Bytes> SettingsFileCorpus() {
     return files;
 }
 
+// 70mai "GPS " boxes: a drive, and records that lie (second running back, a far second, no
+// hemisphere, 60 minutes) in a box of more slots than the movie's 5 s allow.
+std::vector<Bytes> SeventyMaiCorpus() {
+    std::vector<Bytes> lying = SeventyMaiRecords(SeventyMaiDrive(8, -33.9, 151.2));
+    PutU32LE(lying[2], 8, 0);
+    PutU32LE(lying[3], 8, 0xFFFFFFF0u);
+    lying[4][16] = 0;
+    PutU32LE(lying[5], 17, 1060000);
+    return {SeventyMaiRecording(
+                SeventyMaiGpsBox(SeventyMaiRecords(SeventyMaiDrive(30, 52.19, 20.78))), 30),
+            SeventyMaiRecording(SeventyMaiGpsBox(lying, 3), 5)};
+}
+
+constexpr int64_t kCorpusUtc = 1538267046000;
+
+// BlackVue "free" boxes: with sttm, gps and 3gf; without sttm; only 3gf.
+std::vector<Bytes> BlackVueCorpus() {
+    const std::vector<NmeaFix> fixes = NmeaDrive(20, kCorpusUtc, 47.6, -122.3, 2);
+    const Bytes accelerations = ThreeGfRecords(ThreeGfDrive(20, 98));
+    return {
+        BlackVueRecording(
+            BlackVueFreeBox(kCorpusUtc, NmeaLogText(fixes, kCorpusUtc, true), accelerations), 20),
+        BlackVueRecording(BlackVueFreeBox(0, NmeaLogText(fixes, kCorpusUtc + 500, true), {}), 20),
+        BlackVueRecording(BlackVueFreeBox(kCorpusUtc, "", accelerations), 20)};
+}
+
+// What sidecar files hold: a plain NMEA log, a [ms]-prefixed one, 3gf records.
+std::vector<Bytes> NmeaSidecarCorpus() {
+    const std::vector<NmeaFix> fixes = NmeaDrive(20, kCorpusUtc, -27.47, 153.02, 2);
+    const std::string plain = NmeaLogText(fixes, 0, false);
+    const std::string prefixed = NmeaLogText(fixes, kCorpusUtc, true);
+    return {Bytes(plain.begin(), plain.end()), Bytes(prefixed.begin(), prefixed.end()),
+            ThreeGfRecords(ThreeGfDrive(20, 256))};
+}
+
 bool WriteAll(const std::string& dir, const std::string& prefix, const std::vector<Bytes>& files) {
     for (size_t i = 0; i < files.size(); ++i) {
         const std::string path = dir + "/" + prefix + "-" + std::to_string(i);
@@ -181,6 +218,9 @@ int main(int argc, char** argv) {
         {"fuzz_text_gps", TextGpsCorpus()},
         {"fuzz_box_depth", BoxDepthCorpus()},
         {"fuzz_settings_file", SettingsFileCorpus()},
+        {"fuzz_seventymai_gps", SeventyMaiCorpus()},
+        {"fuzz_blackvue", BlackVueCorpus()},
+        {"fuzz_nmea_sidecar", NmeaSidecarCorpus()},
     };
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0755);

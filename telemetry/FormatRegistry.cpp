@@ -15,6 +15,9 @@ const TelemetryFormat& UserDataIndexLayoutFormat();
 const TelemetryFormat& NovatekIndexFormatObject();
 const TelemetryFormat& NovatekScanFormatObject();
 const TelemetryFormat& TextGpsFormatObject();
+const TelemetryFormat& SeventyMaiGpsFormat();
+const TelemetryFormat& BlackVueFormat();
+const TelemetryFormat& NmeaSidecarFormat();
 
 namespace {
 
@@ -29,6 +32,9 @@ const FormatRow kRegistry[] = {
     {Id::UserDataIndex, &UserDataIndexLayoutFormat()},
     {Id::NovatekIndex, &NovatekIndexFormatObject()},
     {Id::TextGps, &TextGpsFormatObject()},
+    {Id::SeventyMaiGps, &SeventyMaiGpsFormat()},
+    {Id::BlackVue, &BlackVueFormat()},
+    {Id::NmeaSidecar, &NmeaSidecarFormat()},
     {Id::NovatekScan, &NovatekScanFormatObject()},
 };
 

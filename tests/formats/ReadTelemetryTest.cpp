@@ -84,8 +84,8 @@ TEST(ReadTelemetry, DecidedKindsReadTheirLayoutAsExtractForKind) {
 }
 
 TEST(ReadTelemetry, SpecifiedLayoutsKeepTheRmcTime) {
-    const Bytes file = UserDataIndexRecording(FixedRecords(2));
-    MemoryByteSource src(file);
+    const Bytes recording = UserDataIndexRecording(FixedRecords(2));
+    MemoryByteSource src(recording);
     TelemetryStore store;
     ASSERT_EQ(ReadTelemetry(store, src, "", ChipsetKind::UserDataIndex, true).count, 2);
     tagAssistInfo s;
