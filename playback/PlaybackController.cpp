@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -146,6 +147,7 @@ void CPlaybackController::PlayFile(PlayDirection direction) {
         return;
     }
 
+    m_llSeekTarget = -1;
     if (m_pEngine->OpenAndPlay(node.strFilePath)) {
         ShowLength(static_cast<int64_t>(m_pEngine->GetDuration()));
         ExtractForKind(m_store, node.nChipset, node.strFilePath);
@@ -153,8 +155,13 @@ void CPlaybackController::PlayFile(PlayDirection direction) {
         m_view.LoadGraph();
         SendRouteToMap();
         m_pEngine->Play();
+        if (m_dRate != 1.0) {
+            m_pEngine->SetRate(m_dRate);
+        }
         m_bUserStop = false;
         ReadVolumeOnce();
+        m_view.ShowTitle(node.strFileName);
+        m_view.MarkPlayingRow(m_nCurIndex);
     } else {
         m_view.ShowError(kPlayFailed);
     }
@@ -252,6 +259,84 @@ void CPlaybackController::OnVolumeDown() {
     m_view.FocusPlaylist();
 }
 
+// ---- keys ---------------------------------------------------------------------
+
+void CPlaybackController::SeekBy(int64_t offsetMs) {
+    if (!IsOpen()) {
+        return;
+    }
+    // libvlc takes a seek on its own thread: a key held down asks again
+    // before the time it reports has moved, so steps add to the last target.
+    const int64_t from = m_llSeekTarget >= 0 ? m_llSeekTarget : m_pEngine->GetTime();
+    const int64_t len = m_pEngine->GetLength();
+    int64_t t = std::max<int64_t>(from + offsetMs, 0);
+    if (len > 0) {
+        t = std::min(t, len);
+    }
+    m_pEngine->SetTime(t);
+    ShowSeekTarget(t);
+}
+
+void CPlaybackController::StepFrameForward() {
+    if (m_pEngine->GetState() != Paused) {
+        return;
+    }
+    m_llSeekTarget = -1;
+    m_pEngine->NextFrame();
+}
+
+void CPlaybackController::StepFrameBack() {
+    if (m_pEngine->GetState() != Paused) {
+        return;
+    }
+    const double fps = m_pEngine->GetFps();
+    const int64_t frameMs =
+        fps > 0.0 ? std::max<int64_t>(std::llround(1000.0 / fps), 1) : kDefaultFrameMs;
+    SeekBy(-frameMs);
+}
+
+void CPlaybackController::ShowSeekTarget(int64_t timeMs) {
+    m_llSeekTarget = timeMs;
+    if (!m_view.IsSliderDragging()) {
+        m_view.SetSliderValue(
+            SliderValueForTime(m_view.SliderMaximum(), timeMs, m_pEngine->GetLength()));
+    }
+    m_view.SetElapsedText(FormatMinutesSeconds(timeMs));
+    SyncTelemetryAt(static_cast<int>(timeMs / 1000));
+    m_view.RedrawGraph();
+}
+
+void CPlaybackController::ApplyRate(double rate) {
+    if (!IsOpen() || rate == m_dRate || !m_pEngine->SetRate(rate)) {
+        return;
+    }
+    m_dRate = rate;
+    m_view.ShowRate(rate);
+}
+
+void CPlaybackController::RateUp() {
+    for (double rate : kPlaybackRates) {
+        if (rate > m_dRate) {
+            ApplyRate(rate);
+            return;
+        }
+    }
+}
+
+void CPlaybackController::RateDown() {
+    double slower = m_dRate;
+    for (double rate : kPlaybackRates) {
+        if (rate < m_dRate) {
+            slower = rate;
+        }
+    }
+    ApplyRate(slower);
+}
+
+void CPlaybackController::ResetRate() {
+    ApplyRate(1.0);
+}
+
 void CPlaybackController::OnSeekPress() {
     if (m_pEngine->GetState() == Playing) {
         m_pEngine->Pause();  // the release seeks and resumes
@@ -263,6 +348,7 @@ void CPlaybackController::OnSeekRelease() {
     if (!IsOpen()) {
         return;
     }
+    m_llSeekTarget = -1;
     const int64_t t =
         SeekTargetMs(m_view.SliderValue(), m_view.SliderMaximum(), m_pEngine->GetLength());
     if (t >= 0) {
@@ -378,6 +464,9 @@ void CPlaybackController::OnRemoveEntry() {
     const int current = m_nCurIndex;
     const int focused = m_view.FocusedRow();
     const bool removed = RemoveFocusedEntry();
+    if (removed) {
+        m_view.MarkPlayingRow(IsOpen() ? m_nCurIndex : -1);
+    }
     // Forget the held media only when it was the removed entry's, or when
     // nothing plays; a recording that plays on keeps its state.
     if (removed && (focused == current || before == Stopped || before == NoMedia)) {
@@ -425,6 +514,9 @@ void CPlaybackController::OnPlayerEvent(int type) {
 void CPlaybackController::OnPlayerStopped() {
     m_view.ShowVideoWindow(false);
     m_pEngine->SetState(Stopped);
+    m_llSeekTarget = -1;
+    m_view.ShowTitle(std::string());
+    m_view.MarkPlayingRow(-1);
     m_view.LeaveFullScreen();
     m_view.SetElapsedText(FormatMinutesSeconds(0));
     // Runs inside the engine's Stop(): the next entry starts before Stop
@@ -457,6 +549,7 @@ void CPlaybackController::OnTimer(int nIdEvent) {
     }
 
     if (nIdEvent == kClockTimer) {
+        m_llSeekTarget = -1;  // libvlc has taken the last seek by now
         if (s != Stopped && s != NoMedia) {
             SyncTelemetry();
         }
@@ -483,7 +576,10 @@ void CPlaybackController::ShowMapPosition(int sample, const std::string& latitud
 }
 
 void CPlaybackController::SyncTelemetry() {
-    const int k = CurrentSecond();
+    SyncTelemetryAt(CurrentSecond());
+}
+
+void CPlaybackController::SyncTelemetryAt(int k) {
     m_view.SetGraphCursor(k);  // the graph ignores values out of its range
     if (k < 0 || k >= m_store.GetCount()) {
         m_view.DrawSpeedDial(kIdleSpeed, kIdleHeading);  // the map keeps what it showed
