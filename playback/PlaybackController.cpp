@@ -178,6 +178,7 @@ void CPlaybackController::StopAndReset() {
 // ---- transport -----------------------------------------------------------------
 
 void CPlaybackController::OnPlayPause() {
+    m_llSeekTarget = -1;
     switch (m_pEngine->GetState()) {
         case Playing:
             m_pEngine->Pause();
@@ -267,7 +268,7 @@ void CPlaybackController::SeekBy(int64_t offsetMs) {
     }
     // libvlc takes a seek on its own thread: a key held down asks again
     // before the time it reports has moved, so steps add to the last target.
-    const int64_t from = m_llSeekTarget >= 0 ? m_llSeekTarget : m_pEngine->GetTime();
+    const int64_t from = KnownTime();
     const int64_t len = m_pEngine->GetLength();
     int64_t t = std::max<int64_t>(from + offsetMs, 0);
     if (len > 0) {
@@ -277,22 +278,34 @@ void CPlaybackController::SeekBy(int64_t offsetMs) {
     ShowSeekTarget(t);
 }
 
+// libvlc does not report the time of a frame it stepped to: the controller
+// counts the steps from the last time it knew.
 void CPlaybackController::StepFrameForward() {
     if (m_pEngine->GetState() != Paused) {
         return;
     }
-    m_llSeekTarget = -1;
+    const int64_t from = KnownTime();
+    const int64_t len = m_pEngine->GetLength();
     m_pEngine->NextFrame();
+    const int64_t t = from + FrameMs();
+    ShowSeekTarget(len > 0 ? std::min(t, len) : t);
 }
 
 void CPlaybackController::StepFrameBack() {
     if (m_pEngine->GetState() != Paused) {
         return;
     }
+    SeekBy(-FrameMs());
+}
+
+int64_t CPlaybackController::FrameMs() {
     const double fps = m_pEngine->GetFps();
-    const int64_t frameMs =
-        fps > 0.0 ? std::max<int64_t>(std::llround(1000.0 / fps), 1) : kDefaultFrameMs;
-    SeekBy(-frameMs);
+    return fps > 0.0 ? std::max<int64_t>(std::llround(1000.0 / fps), 1) : kDefaultFrameMs;
+}
+
+// The time the recording is at: a seek libvlc has not reported yet counts.
+int64_t CPlaybackController::KnownTime() {
+    return m_llSeekTarget >= 0 ? m_llSeekTarget : m_pEngine->GetTime();
 }
 
 void CPlaybackController::ShowSeekTarget(int64_t timeMs) {
@@ -549,7 +562,9 @@ void CPlaybackController::OnTimer(int nIdEvent) {
     }
 
     if (nIdEvent == kClockTimer) {
-        m_llSeekTarget = -1;  // libvlc has taken the last seek by now
+        if (s != Paused) {
+            m_llSeekTarget = -1;  // libvlc has taken the last seek by now
+        }
         if (s != Stopped && s != NoMedia) {
             SyncTelemetry();
         }
@@ -561,7 +576,7 @@ int CPlaybackController::CurrentSecond() {
     if (m_pEngine->GetState() == Stopped) {
         return 0;
     }
-    return static_cast<int>(m_pEngine->GetTime() / 1000);
+    return static_cast<int>(KnownTime() / 1000);
 }
 
 // The map moves only when the sample changes: a paused recording, or one

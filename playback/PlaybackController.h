@@ -137,6 +137,8 @@ private:
     int CurrentSecond();
     void ShowMapPosition(int sample, const std::string& latitude, const std::string& longitude);
     void ShowSeekTarget(int64_t timeMs);
+    int64_t FrameMs();
+    int64_t KnownTime();
     void ApplyRate(double rate);
 
     std::unique_ptr<IVideoEngine> m_pEngine;
@@ -151,7 +153,9 @@ private:
     int64_t m_llShownLength = -1;  // what the slider range and total label show
     int m_nMapSample = -1;         // the sample whose position the map shows
     double m_dRate = 1.0;          // playback speed, one of kPlaybackRates
-    int64_t m_llSeekTarget = -1;   // the last key seek, until the clock's next tick
+    // The last key seek or frame step, until libvlc reports the time again
+    // (the clock's next tick while playing; a paused recording keeps it).
+    int64_t m_llSeekTarget = -1;
 
     std::string m_szCaptureFolder;
     std::function<std::time_t()> m_fnNow;

@@ -143,13 +143,9 @@ public:
     int GetVideoWidth() override { return m_bActive ? 1280 : 0; }
     int GetVideoHeight() override { return m_bActive ? 720 : 0; }
     double GetFps() override { return m_bActive ? fps : 0.0; }
-    // One frame on from a pause, as libvlc's next-frame does.
-    void NextFrame() override {
-        ++nextFrameCalls;
-        if (m_state == Paused && fps > 0.0) {
-            m_time += static_cast<int64_t>(1000.0 / fps);
-        }
-    }
+    // One frame on from a pause, as libvlc's next-frame does: like libvlc,
+    // the time it reports does not follow.
+    void NextFrame() override { ++nextFrameCalls; }
     bool SetRate(double r) override {
         if (refuseRate) {
             return false;
