@@ -183,9 +183,10 @@ void CBitmapSlider::paintEvent(QPaintEvent*) {
 }
 
 void CBitmapSlider::PostToParent(QEvent::Type type) {
-    if (parentWidget() == nullptr)
+    QObject* target = m_pNotifyTarget ? m_pNotifyTarget.data() : parentWidget();
+    if (target == nullptr)
         return;
-    QCoreApplication::postEvent(parentWidget(), new CSliderEvent(type, m_nControlId, m_nValue));
+    QCoreApplication::postEvent(target, new CSliderEvent(type, m_nControlId, m_nValue));
 }
 
 void CBitmapSlider::DragTo(int x) {
