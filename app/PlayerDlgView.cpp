@@ -153,6 +153,25 @@ void CPlayerDlg::ShowVolumeLevel(int k) {
     m_pBtnVolumeUp->setEnabled(true);
 }
 
+// "1.5x" beside the elapsed time; nothing at normal speed.
+void CPlayerDlg::ShowRate(double rate) {
+    if (rate == 1.0) {
+        m_pLblRate->hide();
+        return;
+    }
+    m_pLblRate->setText(QString::number(rate) + QLatin1Char('x'));
+    m_pLblRate->show();
+}
+
+void CPlayerDlg::ShowTitle(const std::string& fileName) {
+    setWindowTitle(fileName.empty() ? QStringLiteral("PLAYER")
+                                    : QStringLiteral("PLAYER - ") + FromUtf8(fileName));
+}
+
+void CPlayerDlg::MarkPlayingRow(int row) {
+    m_pListCtrl->SetPlayingRow(row);
+}
+
 int CPlayerDlg::RowCount() const {
     return m_pListCtrl->ItemCount();
 }
