@@ -9,6 +9,7 @@
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
 #include "DlgVideo.h"
+#include "LoadPngResource.h"
 #include "MyListCtrl.h"
 #include "PlayerDlg.h"
 #include "PngButton.h"
@@ -24,6 +25,12 @@ constexpr int kPauseImage = 167;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPixmap BitmapOf(int id) {
+    QImage image;
+    LoadPngResource(id, "BITMAP", image);
+    return QPixmap::fromImage(image);
 }
 
 }  // namespace
@@ -140,8 +147,8 @@ void CPlayerDlg::ShowPlayButton(bool playing) {
 }
 
 void CPlayerDlg::ShowVolumeLevel(int k) {
-    static const QPixmap lit(QStringLiteral(":/bitmap/156.png"));
-    static const QPixmap unlit(QStringLiteral(":/bitmap/157.png"));
+    static const QPixmap lit = BitmapOf(156);
+    static const QPixmap unlit = BitmapOf(157);
     for (int i = 0; i < 10; ++i) {
         const int want = i < k ? 1 : 0;
         if (m_nBarLit[i] != want) {

@@ -77,8 +77,9 @@ bool CBitmapSlider::SetThumbImages(const QImage& thumb, const QImage& active, bo
         m_thumbActive = PrepareThumb(active, transparent, transparentColour, x, y);
         m_bThumbActive = true;
     }
-    m_nThumbWidth = m_thumb.width();
-    m_nThumbHeight = m_thumb.height();
+    // Logical sizes: a 2x thumb takes the place of the 1x one.
+    m_nThumbWidth = qRound(m_thumb.deviceIndependentSize().width());
+    m_nThumbHeight = qRound(m_thumb.deviceIndependentSize().height());
     m_bTransparent = transparent;
     m_bThumb = true;
     update();
