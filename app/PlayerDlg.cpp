@@ -12,12 +12,14 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QScreen>
+#include <QSplitter>
 #include <QStandardPaths>
 
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
 #include "DlgVideo.h"
 #include "DpiSetting.h"
+#include "LayoutColumn.h"
 #include "LoadPngResource.h"
 #include "MyListCtrl.h"
 #include "PlayerColours.h"
@@ -53,10 +55,11 @@ QPalette CPlayerDlg::DarkPalette() {
 CPlayerDlg::CPlayerDlg(QWidget* parent)
     : QDialog(parent),
       m_controller(std::make_unique<CVideoEngine>(), *this),
-      m_engine(static_cast<CVideoEngine&>(m_controller.Engine())) {
+      m_engine(static_cast<CVideoEngine&>(m_controller.Engine())),
+      m_layout(DialogFont()) {
     m_nBarLit.fill(-1);
     setObjectName(QStringLiteral("CPlayerDlg"));
-    setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    setFont(DialogFont());
     setPalette(DarkPalette());
     setAutoFillBackground(true);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -106,12 +109,16 @@ void CPlayerDlg::Register(QWidget* control, int nId) {
 // Creates the child controls in the order the window binds them: list view,
 // seek slider, graph, the image buttons, the volume buttons, then the statics.
 void CPlayerDlg::CreateControls() {
-    m_pListCtrl = new CMyListCtrl(this);
+    CreateColumns();
+    QWidget* const video = m_pVideoColumn;
+    QWidget* const side = m_pSideColumn;
+    m_pListCtrl = new CMyListCtrl(m_pSideSplitter);
     Register(m_pListCtrl, IDC_PLAYLIST);
-    m_pSlider = new CBitmapSlider(this);
+    m_pSlider = new CBitmapSlider(video);
     m_pSlider->SetControlId(IDC_SEEK);
+    m_pSlider->SetNotifyTarget(this);  // its parent is the video column
     Register(m_pSlider, IDC_SEEK);
-    m_pGraph = new CWaveFormCtrl(this);
+    m_pGraph = new CWaveFormCtrl(video);
     Register(m_pGraph, IDC_GRAPH);
 
     struct ButtonSlot {
@@ -133,7 +140,7 @@ void CPlayerDlg::CreateControls() {
         {&m_pBtnNextFrame, IDC_NEXT_FRAME, "NextF"},
     };
     for (const ButtonSlot& b : buttons) {
-        *b.slot = new CPngButton(this);
+        *b.slot = new CPngButton(b.id == IDC_IMPORT || b.id == IDC_REMOVE ? side : video);
         (*b.slot)->setText(QString::fromLatin1(b.caption));
         Register(*b.slot, b.id);
     }
@@ -141,23 +148,26 @@ void CPlayerDlg::CreateControls() {
         hidden->hide();
     }
 
-    m_pBtnVolumeDown = new CWinXPButtonST(this);
+    m_pBtnVolumeDown = new CWinXPButtonST(video);
     Register(m_pBtnVolumeDown, IDC_VOLUME_DOWN);
-    m_pBtnVolumeUp = new CWinXPButtonST(this);
+    m_pBtnVolumeUp = new CWinXPButtonST(video);
     Register(m_pBtnVolumeUp, IDC_VOLUME_UP);
 
     for (int i = 0; i < 10; ++i) {
-        m_pVolumeBars[i] = new QLabel(this);
+        m_pVolumeBars[i] = new QLabel(video);
         Register(m_pVolumeBars[i], IDC_VOLUME_BAR0 + i);
     }
-    m_pLblElapsed = new QLabel(QStringLiteral("0:00"), this);
+    m_pLblElapsed = new QLabel(QStringLiteral("0:00"), video);
     Register(m_pLblElapsed, IDC_ELAPSED);
-    m_pLblTotal = new QLabel(QStringLiteral("0:00"), this);
+    m_pLblTotal = new QLabel(QStringLiteral("0:00"), video);
     Register(m_pLblTotal, IDC_TOTAL);
+    m_pLblRate = new QLabel(video);
+    m_pLblRate->setObjectName(QStringLiteral("rateLabel"));
+    m_pLblRate->hide();
 
-    m_pVideoArea = new CVideoArea(this);
+    m_pVideoArea = new CVideoArea(video);
     Register(m_pVideoArea, IDC_VIDEO_AREA);
-    m_pMapHolder = new QLabel(QStringLiteral("Loading..."), this);
+    m_pMapHolder = new QLabel(QStringLiteral("Loading..."), m_pSideSplitter);
     m_pMapHolder->setFrameShape(QFrame::Box);
     m_pMapHolder->setAutoFillBackground(true);
     QPalette mapPal = m_pMapHolder->palette();
@@ -165,13 +175,16 @@ void CPlayerDlg::CreateControls() {
     mapPal.setColor(QPalette::WindowText, kTextBlue);
     m_pMapHolder->setPalette(mapPal);
     Register(m_pMapHolder, IDC_MAP_HOLDER);
-    m_pSpeedDial = new CSpeedDial(this);
+    m_pSpeedDial = new CSpeedDial(side);
     Register(m_pSpeedDial, IDC_SPEED_DIAL);
 
     m_pMenuBar = new QMenuBar(this);
     QMenu* info = m_pMenuBar->addMenu(QStringLiteral("Info"));
     QAction* about = info->addAction(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, [this] { OnCommand(ID_ABOUT); });
+
+    m_pSideSplitter->insertWidget(0, m_pMapHolder);
+    m_pSideSplitter->insertWidget(1, m_pListCtrl);
 }
 
 void CPlayerDlg::OnInitDialog() {
@@ -192,7 +205,10 @@ void CPlayerDlg::OnInitDialog() {
     PlaceControls();
     SetupPlaylist();
 
-    connect(&m_timer1, &QTimer::timeout, this, [this] { m_controller.OnTimer(kClockTimer); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] {
+        m_controller.OnTimer(kClockTimer);
+        UpdateVideoAspect();
+    });
     m_timer1.start(kClockPeriodMs);
 
     SetupSeekSlider();
@@ -204,12 +220,7 @@ void CPlayerDlg::OnInitDialog() {
     setAcceptDrops(true);
     qApp->installEventFilter(this);
 
-    // Without a window manager a maximise request is not carried out, so the
-    // window asks for the screen's free area itself as well.
-    if (QScreen* scr = screen()) {
-        setGeometry(scr->availableGeometry());
-    }
-    showMaximized();
+    ShowAtSavedPlace();
 }
 
 namespace {
@@ -223,6 +234,10 @@ QString PicturesFolder() {
 }
 
 }  // namespace
+
+QFont CPlayerDlg::DialogFont() {
+    return QFont(QStringLiteral("DejaVu Sans"), 9);
+}
 
 QString CPlayerDlg::ConfigFilePath() {
     return QDir(PicturesFolder()).filePath(QStringLiteral("Config/config.ini"));

@@ -15,6 +15,7 @@
 
 #include "PlaybackController.h"
 #include "PlaybackView.h"
+#include "PlayerLayout.h"
 
 class QLabel;
 class QMenu;
@@ -22,6 +23,8 @@ class QMenuBar;
 class QKeyEvent;
 class QMouseEvent;
 class QDropEvent;
+class QSplitter;
+class CLayoutColumn;
 class CBitmapSlider;
 class CDlgMap;
 class CDlgVideo;
@@ -70,6 +73,7 @@ constexpr int ID_UNIT_KMH = 32789;
 // asks for through IPlaybackView. Its member functions are split over:
 //   app/PlayerDlg.cpp        construction, initialisation, settings, teardown
 //   app/PlayerDlgLayout.cpp  control placement, painting, resizing, full screen
+//   app/PlayerDlgWindow.cpp  the window's place and splitters kept between runs
 //   app/PlayerDlgView.cpp    IPlaybackView: what playback shows
 //   app/PlayerDlgInput.cpp   keys and mouse, dropped files, import, commands
 class CPlayerDlg : public QDialog, public IPlaybackView {
@@ -84,6 +88,8 @@ public:
     // The control with the given id, or null (hidden controls that nothing
     // binds are not created).
     QWidget* GetDlgItem(int nId) const;
+    // The font the dialog units are measured in: DejaVu Sans, 9 points.
+    static QFont DialogFont();
     // Full path of config.ini: <Pictures>/Config/config.ini.
     static QString ConfigFilePath();
     // <Pictures>/Capture, where snapshots go.
@@ -103,6 +109,11 @@ public:
     CMyListCtrl* ListCtrl() const { return m_pListCtrl; }
     QMenuBar* MenuBar() const { return m_pMenuBar; }
     bool IsFullScreen() const { return m_bFullScreen; }
+    QSplitter* MainSplitter() const { return m_pMainSplitter; }
+    QSplitter* SideSplitter() const { return m_pSideSplitter; }
+    const CPlayerLayout& Layout() const { return m_layout; }
+    // The video area's rectangle in the window's coordinates.
+    QRect VideoAreaRect() const { return m_rcVideoArea; }
     int SpeedUnit() const { return m_nSpeedUnit; }
     int Dpi() const { return m_nDpi; }
     const QString& ConfigPath() const { return m_szConfigPath; }
@@ -125,8 +136,12 @@ public:
     static QRect FitVideoRect(const QRect& area, int nVideoWidth, int nVideoHeight);
     // Where the idle picture of size imgW x imgH goes in a W x H area.
     static QRect FitIdleRect(int W, int H, int imgW, int imgH);
-    // Client area below the menu bar, in the window's coordinates.
+    // Client area below the menu bar, in the window's coordinates (the whole
+    // window in full screen, where the menu bar is hidden).
     QRect ClientRect() const;
+    // The shape the video is given: the recording's width / height, 16:9
+    // until a recording tells its own.
+    double VideoAspect() const;
 
     // ---- app/PlayerDlgInput.cpp --------------------------------------------
     // Installed on the application by the initialisation: sees every event
@@ -163,6 +178,9 @@ public:
     void SetTotalText(const std::string& text) override;
     void ShowPlayButton(bool playing) override;
     void ShowVolumeLevel(int k) override;
+    void ShowRate(double rate) override;
+    void ShowTitle(const std::string& fileName) override;
+    void MarkPlayingRow(int row) override;
     int RowCount() const override;
     void SelectRow(int row) override;
     void SelectAndFocusRow(int row) override;
@@ -179,6 +197,12 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    // ---- app/PlayerDlgWindow.cpp -------------------------------------------
+    // Closing (the close button, accept, reject) saves the window's place.
+    void done(int result) override;
 
     // ---- app/PlayerDlgInput.cpp --------------------------------------------
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -199,9 +223,26 @@ private:
     void Register(QWidget* control, int nId);
 
     // ---- app/PlayerDlgLayout.cpp -------------------------------------------
+    void CreateColumns();
     void PlaceControls();
+    void PlaceVideoColumn();
+    void PlaceSideColumn();
     void PlaceVideoWindow();
+    void UpdateVideoAspect();
+    void EnterFullScreen();
+    void ExitFullScreen();
     void RunPaintFollowUp();
+
+    // ---- app/PlayerDlgWindow.cpp -------------------------------------------
+    // Reads [Window] and shows the window where it was (maximised the first time).
+    void ShowAtSavedPlace();
+    void SaveWindowPlace();
+    void ShowMaximisedOnScreen();
+    static bool HasWindowManager();
+    // The side column's width and the playlist's height the user chose.
+    void ApplySidePanelWidth();
+    void ApplyPlaylistHeight();
+    void OnSplitterMoved(QSplitter* splitter);
 
     // ---- app/PlayerDlgInput.cpp --------------------------------------------
     bool IsOwnWidget(QObject* object) const;
@@ -237,6 +278,7 @@ private:
     CPngButton* m_pBtnRemove = nullptr;          // 1007
     CPngButton* m_pBtnPrevFrame = nullptr;       // 1022, hidden
     CPngButton* m_pBtnNextFrame = nullptr;       // 1042, hidden
+    QLabel* m_pLblRate = nullptr;                // playback speed, beside 1061
     CWinXPButtonST* m_pBtnVolumeDown = nullptr;  // 1026
     CWinXPButtonST* m_pBtnVolumeUp = nullptr;    // 1027
     std::array<QLabel*, 10> m_pVolumeBars{};     // 1028..1037
@@ -246,6 +288,11 @@ private:
     QLabel* m_pMapHolder = nullptr;              // 1002
     CSpeedDial* m_pSpeedDial = nullptr;          // 1071
     QMenuBar* m_pMenuBar = nullptr;
+    // The columns and the splitters between them.
+    QSplitter* m_pMainSplitter = nullptr;
+    CLayoutColumn* m_pVideoColumn = nullptr;
+    CLayoutColumn* m_pSideColumn = nullptr;
+    QSplitter* m_pSideSplitter = nullptr;
 
     // Created by the initialisation, deleted by the destructor.
     CDlgMap* m_pDlgMap = nullptr;
@@ -260,6 +307,16 @@ private:
 
     int32_t m_nSpeedUnit = 0;  // CSpeedDial's unit; the initialisation sets km/h
     bool m_bFullScreen = false;
+    CPlayerLayout m_layout;
+    QSize m_videoSize;  // of the recording last played; empty until one is known
+    // The window's place: its normal geometry, and whether it was maximised
+    // before full screen.
+    QRect m_rcNormal;
+    bool m_bMaximisedBeforeFullScreen = false;
+    bool m_bPlacingWindow = false;  // our own geometry changes are not the user's
+    bool m_bPlaceSaved = false;
+    int m_nSidePanelWidth = -1;  // the user's choice; -1: the default
+    int m_nPlaylistHeight = -1;
     int32_t m_nLastSpeed = 0;
     double m_dLastHeading = 180.0;
     QRect m_rcVideoArea;  // control 1000 in the window's coordinates

@@ -112,20 +112,71 @@ bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+// The player's keys, seen before the focused control. Keys held with Ctrl,
+// Alt or Meta are left to the controls (Shift only changes the seek step).
 bool CPlayerDlg::HandleKeyPress(QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        return false;
+    }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool repeat = event->isAutoRepeat();
     switch (event->key()) {
         case Qt::Key_Space: {
             // Consumed in every state; a held key does not toggle again and again.
             const PlayState s = m_engine.GetState();
-            if (!event->isAutoRepeat() && (s == Playing || s == Paused)) {
+            if (!repeat && (s == Playing || s == Paused)) {
                 m_controller.OnPlayPause();
             }
             return true;
         }
         case Qt::Key_Escape:
             // Consumed in every state: Esc never closes the window.
-            if (m_bFullScreen && !event->isAutoRepeat()) {
+            if (m_bFullScreen && !repeat) {
                 ToggleFullScreen();
+            }
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            const int64_t step = shift ? kLongSeekStepMs : kSeekStepMs;
+            m_controller.SeekBy(event->key() == Qt::Key_Left ? -step : step);
+            return true;
+        }
+        case Qt::Key_Up:
+            m_controller.OnVolumeUp();
+            return true;
+        case Qt::Key_Down:
+            m_controller.OnVolumeDown();
+            return true;
+        case Qt::Key_Period:
+            m_controller.StepFrameForward();
+            return true;
+        case Qt::Key_Comma:
+            m_controller.StepFrameBack();
+            return true;
+        case Qt::Key_BracketRight:
+            if (!repeat) {
+                m_controller.RateUp();
+            }
+            return true;
+        case Qt::Key_BracketLeft:
+            if (!repeat) {
+                m_controller.RateDown();
+            }
+            return true;
+        case Qt::Key_Backspace:
+            if (!repeat) {
+                m_controller.ResetRate();
+            }
+            return true;
+        case Qt::Key_F:
+        case Qt::Key_F11:
+            if (!repeat) {
+                ToggleFullScreen();
+            }
+            return true;
+        case Qt::Key_Delete:
+            if (!repeat) {
+                OnRemoveEntry();
             }
             return true;
         default:

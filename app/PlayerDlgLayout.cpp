@@ -1,20 +1,20 @@
-// CPlayerDlg: control placement, painting, resizing, full screen, the volume
-// bars, the speed readout and the command-line import.
+// CPlayerDlg: the columns and their splitters, control placement, painting,
+// resizing, full screen and the command-line import.
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPixmap>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSplitter>
 #include <QTimer>
 
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
-#include "DialogUnits.h"
 #include "DlgVideo.h"
+#include "LayoutColumn.h"
 #include "MyListCtrl.h"
 #include "PlayerDlg.h"
 #include "PngButton.h"
@@ -25,78 +25,161 @@
 #include "WaveFormCtrl.h"
 #include "WinXPButtonST.h"
 
-namespace {
+// The window below the menu bar is a horizontal splitter: the video column
+// and the side column; in the side column a vertical splitter holds the map
+// above the playlist. Each column places its own controls (CPlayerLayout)
+// whenever it changes size.
+void CPlayerDlg::CreateColumns() {
+    m_pMainSplitter = new QSplitter(Qt::Horizontal, this);
+    m_pMainSplitter->setObjectName(QStringLiteral("mainSplitter"));
+    m_pMainSplitter->setChildrenCollapsible(false);
+    m_pMainSplitter->setOpaqueResize(true);
+    m_pVideoColumn = new CLayoutColumn;
+    m_pVideoColumn->setObjectName(QStringLiteral("videoColumn"));
+    m_pSideColumn = new CLayoutColumn;
+    m_pSideColumn->setObjectName(QStringLiteral("sideColumn"));
+    m_pMainSplitter->addWidget(m_pVideoColumn);
+    m_pMainSplitter->addWidget(m_pSideColumn);
+    // The video column takes what the window gains; the side column keeps
+    // the width the user gave it.
+    m_pMainSplitter->setStretchFactor(0, 1);
+    m_pMainSplitter->setStretchFactor(1, 0);
+    m_pMainSplitter->setHandleWidth(m_layout.MainHandleWidth());
+    const int minHeight = m_layout.MinimumClientSize().height();
+    m_pVideoColumn->setMinimumSize(m_layout.VideoColumnMinWidth(), minHeight);
+    m_pSideColumn->setMinimumSize(m_layout.SideColumnMinWidth(), minHeight);
 
-// Template position of one control, in dialog units.
-struct tagControlPlace {
-    int id;
-    int x, y, cx, cy;
-};
+    m_pSideSplitter = new QSplitter(Qt::Vertical, m_pSideColumn);
+    m_pSideSplitter->setObjectName(QStringLiteral("sideSplitter"));
+    m_pSideSplitter->setChildrenCollapsible(false);
+    m_pSideSplitter->setHandleWidth(m_layout.SideHandleWidth());
 
-// The visible controls of the window; the volume bars follow a rule.
-constexpr tagControlPlace kPlaces[] = {
-    {IDC_VIDEO_AREA, 4, 2, 285, 176},    {IDC_MAP_HOLDER, 293, 20, 205, 150},
-    {IDC_PLAYLIST, 293, 173, 205, 62},   {IDC_IMPORT, 294, 0, 74, 14},
-    {IDC_REMOVE, 379, 0, 99, 14},        {IDC_PREV, 95, 183, 30, 26},
-    {IDC_STOP, 127, 183, 30, 26},        {IDC_PLAY, 158, 183, 30, 26},
-    {IDC_NEXT, 189, 183, 30, 26},        {IDC_CAPTURE, 220, 184, 30, 25},
-    {IDC_VOLUME_DOWN, 9, 188, 17, 17},   {IDC_VOLUME_UP, 67, 188, 17, 17},
-    {IDC_ELAPSED, 11, 214, 20, 8},       {IDC_TOTAL, 270, 214, 17, 8},
-    {IDC_SEEK, 8, 226, 280, 9},          {IDC_GRAPH, 0, 243, 285, 84},
-    {IDC_SPEED_DIAL, 293, 239, 205, 89},
-};
-
-constexpr int kVolumeBarX = 28;
-constexpr int kVolumeBarStep = 4;
-constexpr int kVolumeBarY = 192;
-constexpr int kVolumeBarCx = 2;
-constexpr int kVolumeBarCy = 11;
-
-}  // namespace
+    connect(m_pMainSplitter, &QSplitter::splitterMoved, this,
+            [this] { OnSplitterMoved(m_pMainSplitter); });
+    connect(m_pSideSplitter, &QSplitter::splitterMoved, this,
+            [this] { OnSplitterMoved(m_pSideSplitter); });
+    m_pVideoColumn->SetPlacer([this] { PlaceVideoColumn(); });
+    m_pSideColumn->SetPlacer([this] { PlaceSideColumn(); });
+}
 
 QRect CPlayerDlg::ClientRect() const {
+    if (m_bFullScreen) {
+        return rect();
+    }
     const int top = m_pMenuBar ? m_pMenuBar->sizeHint().height() : 0;
     return QRect(0, top, width(), qMax(0, height() - top));
 }
 
-void CPlayerDlg::PlaceControls() {
-    const QPoint origin = ClientRect().topLeft();
-    m_pMenuBar->setGeometry(0, 0, width(), origin.y());
-    for (const tagControlPlace& p : kPlaces) {
-        if (QWidget* w = GetDlgItem(p.id)) {
-            const QRect r = DialogUnitsToPixels(font(), p.x, p.y, p.cx, p.cy).translated(origin);
-            // An image button took the size of one frame of its strip: it only moves.
-            auto* png = qobject_cast<CPngButton*>(w);
-            if (png && png->HasImage()) {
-                png->move(r.topLeft());
-            } else {
-                w->setGeometry(r);
-            }
-        }
+double CPlayerDlg::VideoAspect() const {
+    if (m_videoSize.width() > 0 && m_videoSize.height() > 0) {
+        return double(m_videoSize.width()) / m_videoSize.height();
     }
-    for (int i = 0; i < 10; ++i) {
-        m_pVolumeBars[i]->setGeometry(DialogUnitsToPixels(font(), kVolumeBarX + kVolumeBarStep * i,
-                                                          kVolumeBarY, kVolumeBarCx, kVolumeBarCy)
-                                          .translated(origin));
-        m_pVolumeBars[i]->setScaledContents(true);
+    return CPlayerLayout::kDefaultAspect;
+}
+
+void CPlayerDlg::PlaceControls() {
+    const QRect client = ClientRect();
+    // Never larger than the screen's free area: on a smaller screen the
+    // window fits it, and the layout's right and bottom edges lie beyond.
+    QSize minimum = m_layout.MinimumClientSize() + QSize(0, client.top());
+    if (const QScreen* scr = screen()) {
+        minimum = minimum.boundedTo(scr->availableGeometry().size());
+    }
+    setMinimumSize(minimum);
+    if (m_bFullScreen) {
+        return;
+    }
+    m_pMenuBar->setGeometry(0, 0, width(), client.top());
+    m_pMainSplitter->setGeometry(client);
+    m_pMapHolder->setMinimumSize(m_layout.DialogRect(IDC_MAP_HOLDER).size());
+    m_pListCtrl->setMinimumSize(m_layout.DialogRect(IDC_PLAYLIST).size());
+    ApplySidePanelWidth();
+    m_pLblElapsed->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_pLblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pLblRate->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+namespace {
+
+// An image button keeps the size of one frame of its strip: it only moves.
+void Place(QWidget* w, const QRect& r) {
+    auto* png = qobject_cast<CPngButton*>(w);
+    if (png && png->HasImage()) {
+        png->move(r.topLeft());
+    } else {
+        w->setGeometry(r);
+    }
+}
+
+}  // namespace
+
+void CPlayerDlg::PlaceVideoColumn() {
+    if (!m_pVideoArea) {
+        return;
+    }
+    const std::map<int, QRect> rects = m_layout.VideoColumn(m_pVideoColumn->size(), VideoAspect());
+    for (const auto& [id, r] : rects) {
+        if (QWidget* w = id == kLayoutRateLabel ? m_pLblRate : GetDlgItem(id)) {
+            Place(w, r);
+        }
+        if (id >= IDC_VOLUME_BAR0 && id < IDC_VOLUME_BAR0 + 10) {
+            m_pVolumeBars[id - IDC_VOLUME_BAR0]->setScaledContents(true);
+        }
     }
     // The hidden buttons keep their strips; they sit under the video area.
     for (QWidget* hidden :
          {static_cast<QWidget*>(m_pBtnCycle), static_cast<QWidget*>(m_pBtnFullScreen),
           static_cast<QWidget*>(m_pBtnPrevFrame), static_cast<QWidget*>(m_pBtnNextFrame)}) {
-        hidden->move(origin);
+        hidden->move(m_pVideoArea->pos());
     }
-    m_pLblElapsed->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_pLblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_pVideoArea->lower();
+    PlaceVideoWindow();
 }
 
+void CPlayerDlg::PlaceSideColumn() {
+    if (!m_pSpeedDial) {
+        return;
+    }
+    const std::map<int, QRect> rects = m_layout.SideColumn(m_pSideColumn->size());
+    for (const auto& [id, r] : rects) {
+        if (QWidget* w = id == kLayoutSideSplitter ? m_pSideSplitter : GetDlgItem(id)) {
+            Place(w, r);
+        }
+    }
+    ApplyPlaylistHeight();
+}
+
+// The video window over the video area, in the video's proportions; in full
+// screen over the whole window. The margins it leaves are black.
 void CPlayerDlg::PlaceVideoWindow() {
-    m_rcVideoArea = m_pVideoArea->geometry();
-    if (m_pDlgVideo) {
-        m_pDlgVideo->setGeometry(m_rcVideoArea);
+    if (m_pVideoArea) {
+        m_rcVideoArea = QRect(m_pVideoArea->mapTo(this, QPoint(0, 0)), m_pVideoArea->size());
+    }
+    if (!m_pDlgVideo) {
+        return;
+    }
+    const QSize shape = m_videoSize.isEmpty() ? QSize(16, 9) : m_videoSize;
+    const QRect area = m_bFullScreen ? rect() : m_rcVideoArea;
+    const QRect fitted = FitVideoRect(area, shape.width(), shape.height());
+    if (m_pDlgVideo->geometry() != fitted) {
+        m_pDlgVideo->setGeometry(fitted);
         m_pDlgVideo->update();
     }
+}
+
+// The recording's size becomes known a little after it starts playing; the
+// video area then takes its shape.
+void CPlayerDlg::UpdateVideoAspect() {
+    const PlayState s = m_engine.GetState();
+    if (s != Playing && s != Paused) {
+        return;
+    }
+    const QSize size(m_engine.GetVideoWidth(), m_engine.GetVideoHeight());
+    if (size.isEmpty() || size == m_videoSize) {
+        return;
+    }
+    m_videoSize = size;
+    PlaceVideoColumn();
 }
 
 QRect CPlayerDlg::FitIdleRect(int W, int H, int imgW, int imgH) {
@@ -137,57 +220,68 @@ QRect CPlayerDlg::FitVideoRect(const QRect& area, int nVideoWidth, int nVideoHei
     return QRect(left, top, w, h);
 }
 
+// Every control but the video lives in the menu bar and the two columns.
 void CPlayerDlg::ShowControls(bool bShow) {
-    QWidget* const controls[] = {
-        m_pVideoArea,
-        m_pBtnVolumeDown,
-        m_pBtnVolumeUp,
-    };
-    for (QWidget* w : controls) {
-        w->setVisible(bShow);
-    }
-    for (QLabel* bar : m_pVolumeBars) {
-        bar->setVisible(bShow);
-    }
-    QWidget* const rest[] = {
-        m_pLblElapsed, m_pLblTotal,  m_pSlider,     m_pGraph,    m_pSpeedDial,
-        m_pMapHolder,  m_pBtnPrev,   m_pBtnStop,    m_pBtnPlay,  m_pBtnNext,
-        m_pBtnImport,  m_pBtnRemove, m_pBtnCapture, m_pListCtrl,
-    };
-    for (QWidget* w : rest) {
-        w->setVisible(bShow);
-    }
-    if (m_pDlgMap) {
-        m_pDlgMap->setVisible(bShow);
-    }
+    m_pMenuBar->setVisible(bShow);
+    m_pMainSplitter->setVisible(bShow);
 }
 
 void CPlayerDlg::ToggleFullScreen() {
-    const PlayState s = m_engine.GetState();
-    const int vw = m_engine.GetVideoWidth();
-    const int vh = m_engine.GetVideoHeight();
     if (!m_pDlgVideo) {
         return;
     }
     if (!m_bFullScreen) {
-        if (s != Playing) {
+        if (m_engine.GetState() != Playing) {
             return;
         }
-        m_bFullScreen = true;
-        ShowControls(false);
-        m_pDlgVideo->setGeometry(ClientRect());
-        m_pDlgVideo->raise();
-        m_pDlgVideo->FillBlack();
-        m_pDlgVideo->repaint();
+        EnterFullScreen();
     } else {
-        m_bFullScreen = false;
-        ShowControls(true);
-        m_rcVideoArea = m_pVideoArea->geometry();
-        m_pDlgVideo->setGeometry(FitVideoRect(m_rcVideoArea, vw, vh));
-        m_pDlgVideo->update();
-        m_pDlgVideo->FillBlack();
+        ExitFullScreen();
     }
     m_pListCtrl->setFocus();
+}
+
+// The window itself goes full screen; the video window is fitted into it.
+void CPlayerDlg::EnterFullScreen() {
+    m_bMaximisedBeforeFullScreen = isMaximized();
+    m_bFullScreen = true;
+    ShowControls(false);
+    m_bPlacingWindow = true;
+    // Without a window manager nobody carries the request out: the window
+    // takes the screen itself (before the request: a geometry set on a
+    // full-screen window would take the state away again).
+    if (QScreen* scr = screen(); scr && !HasWindowManager()) {
+        setGeometry(scr->geometry());
+    }
+    showFullScreen();
+    m_bPlacingWindow = false;
+    PlaceVideoWindow();
+    m_pDlgVideo->raise();
+    m_pDlgVideo->FillBlack();
+    update();
+}
+
+// Back to the window as it was: maximised or at its normal geometry, with the
+// splitters where they were.
+void CPlayerDlg::ExitFullScreen() {
+    m_bFullScreen = false;
+    m_bPlacingWindow = true;
+    if (windowState() & Qt::WindowFullScreen) {
+        if (m_bMaximisedBeforeFullScreen) {
+            ShowMaximisedOnScreen();
+        } else {
+            if (m_rcNormal.isValid()) {
+                setGeometry(m_rcNormal);
+            }
+            showNormal();
+        }
+    }
+    m_bPlacingWindow = false;
+    ShowControls(true);
+    PlaceControls();
+    PlaceVideoWindow();
+    m_pDlgVideo->FillBlack();
+    update();
 }
 
 void CPlayerDlg::ImportPaths(const QStringList& paths) {
@@ -215,6 +309,9 @@ bool CPlayerDlg::event(QEvent* e) {
 
 void CPlayerDlg::paintEvent(QPaintEvent* e) {
     QDialog::paintEvent(e);
+    if (m_bFullScreen) {
+        QPainter(this).fillRect(rect(), Qt::black);  // the margins around the video
+    }
     // What the window shows besides its controls is brought up to date once
     // the paint is over (controls must not be repainted from inside it).
     if (!m_bPaintFollowUpQueued) {
@@ -244,26 +341,34 @@ void CPlayerDlg::RunPaintFollowUp() {
     ShowVolumeLevel(m_controller.Volume() / 10);
 }
 
+// A full-screen window is resized by going full screen: the video follows
+// the window and full screen stays.
 void CPlayerDlg::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
-    if (m_pMenuBar) {
-        m_pMenuBar->setGeometry(0, 0, width(), ClientRect().top());
-    }
-    // Near the screen's width, maximising keeps the current size.
-    if (QScreen* scr = screen()) {
-        if (!isMaximized() && width() >= scr->geometry().width() - 80) {
-            setMaximumSize(size());
-        } else if (!isMaximized()) {
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        }
+    if (!m_bPlacingWindow && windowState() == Qt::WindowNoState && isVisible()) {
+        m_rcNormal = geometry();
     }
     if (!m_pDlgVideo) {
         return;
     }
-    if (m_bFullScreen) {
-        ToggleFullScreen();
-    } else {
-        PlaceVideoWindow();
-    }
+    PlaceControls();
+    PlaceVideoWindow();
     DrawSpeedDial(m_nLastSpeed, m_dLastHeading);
+}
+
+void CPlayerDlg::moveEvent(QMoveEvent* e) {
+    QDialog::moveEvent(e);
+    if (!m_bPlacingWindow && windowState() == Qt::WindowNoState && isVisible()) {
+        m_rcNormal = geometry();
+    }
+}
+
+// Leaving full screen by other means (the window manager, a maximise or
+// restore request) brings the controls back as well.
+void CPlayerDlg::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && m_bFullScreen && !m_bPlacingWindow &&
+        !(windowState() & Qt::WindowFullScreen)) {
+        ExitFullScreen();
+    }
 }

@@ -9,6 +9,7 @@
 #include "BitmapSlider.h"
 #include "CDlgMap.h"
 #include "DlgVideo.h"
+#include "LoadPngResource.h"
 #include "MyListCtrl.h"
 #include "PlayerDlg.h"
 #include "PngButton.h"
@@ -24,6 +25,12 @@ constexpr int kPauseImage = 167;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPixmap BitmapOf(int id) {
+    QImage image;
+    LoadPngResource(id, "BITMAP", image);
+    return QPixmap::fromImage(image);
 }
 
 }  // namespace
@@ -140,8 +147,8 @@ void CPlayerDlg::ShowPlayButton(bool playing) {
 }
 
 void CPlayerDlg::ShowVolumeLevel(int k) {
-    static const QPixmap lit(QStringLiteral(":/bitmap/156.png"));
-    static const QPixmap unlit(QStringLiteral(":/bitmap/157.png"));
+    static const QPixmap lit = BitmapOf(156);
+    static const QPixmap unlit = BitmapOf(157);
     for (int i = 0; i < 10; ++i) {
         const int want = i < k ? 1 : 0;
         if (m_nBarLit[i] != want) {
@@ -151,6 +158,25 @@ void CPlayerDlg::ShowVolumeLevel(int k) {
     }
     m_pBtnVolumeDown->setEnabled(true);
     m_pBtnVolumeUp->setEnabled(true);
+}
+
+// "1.5x" beside the elapsed time; nothing at normal speed.
+void CPlayerDlg::ShowRate(double rate) {
+    if (rate == 1.0) {
+        m_pLblRate->hide();
+        return;
+    }
+    m_pLblRate->setText(QString::number(rate) + QLatin1Char('x'));
+    m_pLblRate->show();
+}
+
+void CPlayerDlg::ShowTitle(const std::string& fileName) {
+    setWindowTitle(fileName.empty() ? QStringLiteral("PLAYER")
+                                    : QStringLiteral("PLAYER - ") + FromUtf8(fileName));
+}
+
+void CPlayerDlg::MarkPlayingRow(int row) {
+    m_pListCtrl->SetPlayingRow(row);
 }
 
 int CPlayerDlg::RowCount() const {

@@ -77,8 +77,9 @@ bool CBitmapSlider::SetThumbImages(const QImage& thumb, const QImage& active, bo
         m_thumbActive = PrepareThumb(active, transparent, transparentColour, x, y);
         m_bThumbActive = true;
     }
-    m_nThumbWidth = m_thumb.width();
-    m_nThumbHeight = m_thumb.height();
+    // Logical sizes: a 2x thumb takes the place of the 1x one.
+    m_nThumbWidth = qRound(m_thumb.deviceIndependentSize().width());
+    m_nThumbHeight = qRound(m_thumb.deviceIndependentSize().height());
     m_bTransparent = transparent;
     m_bThumb = true;
     update();
@@ -183,9 +184,10 @@ void CBitmapSlider::paintEvent(QPaintEvent*) {
 }
 
 void CBitmapSlider::PostToParent(QEvent::Type type) {
-    if (parentWidget() == nullptr)
+    QObject* target = m_pNotifyTarget ? m_pNotifyTarget.data() : parentWidget();
+    if (target == nullptr)
         return;
-    QCoreApplication::postEvent(parentWidget(), new CSliderEvent(type, m_nControlId, m_nValue));
+    QCoreApplication::postEvent(target, new CSliderEvent(type, m_nControlId, m_nValue));
 }
 
 void CBitmapSlider::DragTo(int x) {

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QPointer>
 #include <QRgb>
 #include <QWidget>
 
@@ -9,7 +10,9 @@
 // colours on the parent's background colour and whose thumb is an image
 // with a transparent colour. It keeps an integer value within an integer
 // range and posts CSliderEvent (Moving 0x28D1, Moved 0x28D2) carrying its
-// control id and value to its parent widget. While disabled it takes no
+// control id and value to its parent widget (or to the object set as its
+// notify target, when the window it reports to is not its parent). While
+// disabled it takes no
 // mouse or keyboard input and shows no thumb.
 class CBitmapSlider : public QWidget {
     Q_OBJECT
@@ -22,6 +25,8 @@ public:
 
     void SetControlId(int id) { m_nControlId = id; }
     int ControlId() const { return m_nControlId; }
+    // Where the slider events go instead of the parent widget; null: the parent.
+    void SetNotifyTarget(QObject* target) { m_pNotifyTarget = target; }
 
     // Channel colours and the screen DPI; above 96 DPI the top margin is 2
     // and the channel insets grow from 4 to 6 (horizontal) and 8 (vertical).
@@ -84,6 +89,7 @@ private:
     static QImage PrepareThumb(const QImage& source, bool transparent, QRgb colour, int x, int y);
 
     int m_nControlId = 0;
+    QPointer<QObject> m_pNotifyTarget;
     QRgb m_crChannel = qRgb(128, 128, 128);
     QRgb m_crInnerChannel = qRgb(0, 0, 0);
     int m_nDpi = 96;

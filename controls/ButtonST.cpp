@@ -70,7 +70,7 @@ bool CButtonST::AssignBitmaps(int overId, QRgb overTransparent, int awayId, QRgb
 
 QSize CButtonST::sizeHint() const {
     if (!m_imageAway.isNull())
-        return m_imageAway.size() + QSize(4, 4);
+        return m_imageAway.deviceIndependentSize().toSize() + QSize(4, 4);
     return QPushButton::sizeHint();
 }
 
@@ -112,7 +112,8 @@ void CButtonST::paintEvent(QPaintEvent*) {
     const QImage& image = highlighted ? m_imageOver : m_imageAway;
     if (image.isNull())
         return;
-    QPoint topLeft((width() - image.width()) / 2, (height() - image.height()) / 2);
+    const QSize logical = image.deviceIndependentSize().toSize();
+    QPoint topLeft((width() - logical.width()) / 2, (height() - logical.height()) / 2);
     if (pressed)
         topLeft += PressedOffset();
     if (!isEnabled())

@@ -33,8 +33,10 @@ bool CPngButton::SetImage(int id) {
         return false;
     }
     m_image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    m_nImageWidth = m_image.width();
-    m_nImageHeight = m_image.height();
+    // Sizes are logical: a 2x strip draws as large as the 1x one.
+    const QSize logical = m_image.deviceIndependentSize().toSize();
+    m_nImageWidth = logical.width();
+    m_nImageHeight = logical.height();
     m_nFrameWidth = m_nImageWidth / kFrameCount;
     if (!m_bSized) {
         m_bSized = true;
@@ -77,8 +79,10 @@ void CPngButton::paintEvent(QPaintEvent*) {
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRect source(m_nCurFrame * m_nFrameWidth, 0, m_nFrameWidth, m_nImageHeight);
-    painter.drawImage(rect(), m_image, source);
+    const qreal dpr = m_image.devicePixelRatio();
+    const QRectF source(m_nCurFrame * m_nFrameWidth * dpr, 0, m_nFrameWidth * dpr,
+                        m_nImageHeight * dpr);
+    painter.drawImage(QRectF(rect()), m_image, source);
 }
 
 void CPngButton::mouseMoveEvent(QMouseEvent* event) {

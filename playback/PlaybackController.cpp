@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -145,6 +146,7 @@ void CPlaybackController::PlayFile(PlayDirection direction) {
         return;
     }
 
+    m_llSeekTarget = -1;
     if (m_pEngine->OpenAndPlay(node.strFilePath)) {
         ShowLength(static_cast<int64_t>(m_pEngine->GetDuration()));
         ReadEntryTelemetry(m_store, node);
@@ -152,8 +154,13 @@ void CPlaybackController::PlayFile(PlayDirection direction) {
         m_view.LoadGraph();
         SendRouteToMap();
         m_pEngine->Play();
+        if (m_dRate != 1.0) {
+            m_pEngine->SetRate(m_dRate);
+        }
         m_bUserStop = false;
         ReadVolumeOnce();
+        m_view.ShowTitle(node.strFileName);
+        m_view.MarkPlayingRow(m_nCurIndex);
     } else {
         m_view.ShowError(kPlayFailed);
     }
@@ -170,6 +177,7 @@ void CPlaybackController::StopAndReset() {
 // ---- transport -----------------------------------------------------------------
 
 void CPlaybackController::OnPlayPause() {
+    m_llSeekTarget = -1;
     switch (m_pEngine->GetState()) {
         case Playing:
             m_pEngine->Pause();
@@ -251,6 +259,96 @@ void CPlaybackController::OnVolumeDown() {
     m_view.FocusPlaylist();
 }
 
+// ---- keys ---------------------------------------------------------------------
+
+void CPlaybackController::SeekBy(int64_t offsetMs) {
+    if (!IsOpen()) {
+        return;
+    }
+    // libvlc takes a seek on its own thread: a key held down asks again
+    // before the time it reports has moved, so steps add to the last target.
+    const int64_t from = KnownTime();
+    const int64_t len = m_pEngine->GetLength();
+    int64_t t = std::max<int64_t>(from + offsetMs, 0);
+    if (len > 0) {
+        t = std::min(t, len);
+    }
+    m_pEngine->SetTime(t);
+    ShowSeekTarget(t);
+}
+
+// libvlc does not report the time of a frame it stepped to: the controller
+// counts the steps from the last time it knew.
+void CPlaybackController::StepFrameForward() {
+    if (m_pEngine->GetState() != Paused) {
+        return;
+    }
+    const int64_t from = KnownTime();
+    const int64_t len = m_pEngine->GetLength();
+    m_pEngine->NextFrame();
+    const int64_t t = from + FrameMs();
+    ShowSeekTarget(len > 0 ? std::min(t, len) : t);
+}
+
+void CPlaybackController::StepFrameBack() {
+    if (m_pEngine->GetState() != Paused) {
+        return;
+    }
+    SeekBy(-FrameMs());
+}
+
+int64_t CPlaybackController::FrameMs() {
+    const double fps = m_pEngine->GetFps();
+    return fps > 0.0 ? std::max<int64_t>(std::llround(1000.0 / fps), 1) : kDefaultFrameMs;
+}
+
+// The time the recording is at: a seek libvlc has not reported yet counts.
+int64_t CPlaybackController::KnownTime() {
+    return m_llSeekTarget >= 0 ? m_llSeekTarget : m_pEngine->GetTime();
+}
+
+void CPlaybackController::ShowSeekTarget(int64_t timeMs) {
+    m_llSeekTarget = timeMs;
+    if (!m_view.IsSliderDragging()) {
+        m_view.SetSliderValue(
+            SliderValueForTime(m_view.SliderMaximum(), timeMs, m_pEngine->GetLength()));
+    }
+    m_view.SetElapsedText(FormatMinutesSeconds(timeMs));
+    SyncTelemetryAt(static_cast<int>(timeMs / 1000));
+    m_view.RedrawGraph();
+}
+
+void CPlaybackController::ApplyRate(double rate) {
+    if (!IsOpen() || rate == m_dRate || !m_pEngine->SetRate(rate)) {
+        return;
+    }
+    m_dRate = rate;
+    m_view.ShowRate(rate);
+}
+
+void CPlaybackController::RateUp() {
+    for (double rate : kPlaybackRates) {
+        if (rate > m_dRate) {
+            ApplyRate(rate);
+            return;
+        }
+    }
+}
+
+void CPlaybackController::RateDown() {
+    double slower = m_dRate;
+    for (double rate : kPlaybackRates) {
+        if (rate < m_dRate) {
+            slower = rate;
+        }
+    }
+    ApplyRate(slower);
+}
+
+void CPlaybackController::ResetRate() {
+    ApplyRate(1.0);
+}
+
 void CPlaybackController::OnSeekPress() {
     if (m_pEngine->GetState() == Playing) {
         m_pEngine->Pause();  // the release seeks and resumes
@@ -262,6 +360,7 @@ void CPlaybackController::OnSeekRelease() {
     if (!IsOpen()) {
         return;
     }
+    m_llSeekTarget = -1;
     const int64_t t =
         SeekTargetMs(m_view.SliderValue(), m_view.SliderMaximum(), m_pEngine->GetLength());
     if (t >= 0) {
@@ -377,6 +476,9 @@ void CPlaybackController::OnRemoveEntry() {
     const int current = m_nCurIndex;
     const int focused = m_view.FocusedRow();
     const bool removed = RemoveFocusedEntry();
+    if (removed) {
+        m_view.MarkPlayingRow(IsOpen() ? m_nCurIndex : -1);
+    }
     // Forget the held media only when it was the removed entry's, or when
     // nothing plays; a recording that plays on keeps its state.
     if (removed && (focused == current || before == Stopped || before == NoMedia)) {
@@ -424,6 +526,9 @@ void CPlaybackController::OnPlayerEvent(int type) {
 void CPlaybackController::OnPlayerStopped() {
     m_view.ShowVideoWindow(false);
     m_pEngine->SetState(Stopped);
+    m_llSeekTarget = -1;
+    m_view.ShowTitle(std::string());
+    m_view.MarkPlayingRow(-1);
     m_view.LeaveFullScreen();
     m_view.SetElapsedText(FormatMinutesSeconds(0));
     // Runs inside the engine's Stop(): the next entry starts before Stop
@@ -456,6 +561,9 @@ void CPlaybackController::OnTimer(int nIdEvent) {
     }
 
     if (nIdEvent == kClockTimer) {
+        if (s != Paused) {
+            m_llSeekTarget = -1;  // libvlc has taken the last seek by now
+        }
         if (s != Stopped && s != NoMedia) {
             SyncTelemetry();
         }
@@ -467,7 +575,7 @@ int CPlaybackController::CurrentSecond() {
     if (m_pEngine->GetState() == Stopped) {
         return 0;
     }
-    return static_cast<int>(m_pEngine->GetTime() / 1000);
+    return static_cast<int>(KnownTime() / 1000);
 }
 
 // The map moves only when the sample changes: a paused recording, or one
@@ -482,7 +590,10 @@ void CPlaybackController::ShowMapPosition(int sample, const std::string& latitud
 }
 
 void CPlaybackController::SyncTelemetry() {
-    const int k = CurrentSecond();
+    SyncTelemetryAt(CurrentSecond());
+}
+
+void CPlaybackController::SyncTelemetryAt(int k) {
     m_view.SetGraphCursor(k);  // the graph ignores values out of its range
     if (k < 0 || k >= m_store.GetCount()) {
         m_view.DrawSpeedDial(kIdleSpeed, kIdleHeading);  // the map keeps what it showed

@@ -26,6 +26,13 @@ constexpr int kSliderStepMs = 200;
 // Volume steps of the two volume buttons; the volume never goes above kVolumeMax.
 constexpr int kVolumeStep = 10;
 constexpr int kVolumeMax = 100;
+// Seek steps of the arrow keys, in ms.
+constexpr int64_t kSeekStepMs = 5000;
+constexpr int64_t kLongSeekStepMs = 60000;
+// How far a frame step back goes when the frame rate is not known.
+constexpr int64_t kDefaultFrameMs = 40;
+// The playback speeds the rate steps go through, slowest first; 1.0 is normal.
+constexpr double kPlaybackRates[] = {0.5, 0.75, 1.0, 1.25, 1.5, 2.0};
 
 // Playback: the engine, the playlist, the telemetry store, the current entry,
 // the stop and drop flags and the volume. It plays an entry from start to end
@@ -45,6 +52,7 @@ public:
     TelemetryStore& Store() { return m_store; }
     int CurrentIndex() const { return m_nCurIndex; }
     int Volume() const { return m_nVolume; }
+    double Rate() const { return m_dRate; }
     bool IsUserStop() const { return m_bUserStop; }
     bool IsDropped() const { return m_bDropped; }
 
@@ -70,6 +78,19 @@ public:
     void OnSeekRelease();
     void OnCapture();
 
+    // Keys of the window. Each does nothing unless a recording is open.
+    // Moves the playback position by `offsetMs` (negative: back), within the
+    // recording; a paused recording stays paused at the new position.
+    void SeekBy(int64_t offsetMs);
+    // One frame forward or back, only while paused.
+    void StepFrameForward();
+    void StepFrameBack();
+    // One step along kPlaybackRates, or back to 1.0. The speed holds for the
+    // recordings that follow until it is changed.
+    void RateUp();
+    void RateDown();
+    void ResetRate();
+
     // Playlist commands.
     // Adds the paths in order (a negative AddFile stops), then plays the
     // current entry unless one is playing or paused.
@@ -91,6 +112,8 @@ public:
     // The clock.
     void OnTimer(int nIdEvent);
     void SyncTelemetry();
+    // The views of second `k` of the recording: graph cursor, map, gauges.
+    void SyncTelemetryAt(int k);
     void RefreshPosition();
 
     // "%d:%02d" of whole minutes and seconds; minutes are not wrapped.
@@ -113,6 +136,10 @@ private:
     bool RecordingHasEnded();
     int CurrentSecond();
     void ShowMapPosition(int sample, const std::string& latitude, const std::string& longitude);
+    void ShowSeekTarget(int64_t timeMs);
+    int64_t FrameMs();
+    int64_t KnownTime();
+    void ApplyRate(double rate);
 
     std::unique_ptr<IVideoEngine> m_pEngine;
     IPlaybackView& m_view;
@@ -125,6 +152,10 @@ private:
     int32_t m_nVolume = -1;        // last given to the engine; -1 until read
     int64_t m_llShownLength = -1;  // what the slider range and total label show
     int m_nMapSample = -1;         // the sample whose position the map shows
+    double m_dRate = 1.0;          // playback speed, one of kPlaybackRates
+    // The last key seek or frame step, until libvlc reports the time again
+    // (the clock's next tick while playing; a paused recording keeps it).
+    int64_t m_llSeekTarget = -1;
 
     std::string m_szCaptureFolder;
     std::function<std::time_t()> m_fnNow;

@@ -49,6 +49,12 @@ public:
     virtual void SetElapsedText(const std::string& text) = 0;
     virtual void SetTotalText(const std::string& text) = 0;
 
+    // The playback speed beside the elapsed time; nothing is shown at 1.0.
+    virtual void ShowRate(double rate) = 0;
+    // The window's title names the recording that is open; an empty name
+    // when none is.
+    virtual void ShowTitle(const std::string& fileName) = 0;
+
     // The Play button shows Pause while playing, Play otherwise.
     virtual void ShowPlayButton(bool playing) = 0;
     virtual void ShowVolumeLevel(int lit) = 0;  // lit bars, 0..10
@@ -64,6 +70,8 @@ public:
     virtual int FirstSelectedRow() const = 0;  // -1 when none
     virtual int FocusedRow() const = 0;        // -1 when none
     virtual void FocusPlaylist() = 0;
+    // The "now playing" mark: on `row` only, or on no row for -1.
+    virtual void MarkPlayingRow(int row) = 0;
 
     virtual void ShowError(const std::string& text) = 0;
     // Wait cursor around a slow engine call.

@@ -430,6 +430,35 @@ bool CVideoEngine::IsFailed() {
     return m_pPlayer && libvlc_media_player_get_state(m_pPlayer) == libvlc_Error;
 }
 
+// The first video track's frame rate as the media's tracks give it (known
+// once the media is parsed or playing).
+double CVideoEngine::GetFps() {
+    if (!m_pMedia)
+        return 0.0;
+    libvlc_media_track_t** tracks = nullptr;
+    const unsigned count = libvlc_media_tracks_get(m_pMedia, &tracks);
+    double fps = 0.0;
+    for (unsigned i = 0; i < count && tracks; ++i) {
+        const libvlc_media_track_t* t = tracks[i];
+        if (t && t->i_type == libvlc_track_video && t->video && t->video->i_frame_rate_den > 0) {
+            fps = static_cast<double>(t->video->i_frame_rate_num) / t->video->i_frame_rate_den;
+            break;
+        }
+    }
+    if (tracks)
+        libvlc_media_tracks_release(tracks, count);
+    return fps > 0.0 && fps < 1000.0 ? fps : 0.0;
+}
+
+void CVideoEngine::NextFrame() {
+    if (m_pPlayer)
+        libvlc_media_player_next_frame(m_pPlayer);
+}
+
+bool CVideoEngine::SetRate(double rate) {
+    return m_pPlayer && libvlc_media_player_set_rate(m_pPlayer, static_cast<float>(rate)) == 0;
+}
+
 int CVideoEngine::GetVideoWidth() {
     if (!m_pPlayer)
         return 0;

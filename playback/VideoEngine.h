@@ -65,6 +65,9 @@ public:
     bool IsFailed() override;  // libvlc gave up on the media (its Error state)
     int GetVideoWidth() override;
     int GetVideoHeight() override;
+    double GetFps() override;
+    void NextFrame() override;
+    bool SetRate(double rate) override;  // the player keeps it for later media
     // Writes the current frame as a JPEG file; 0 on success, -1 otherwise.
     // libvlc's own PNG goes to a private temporary folder; the JPEG is never
     // written through a symbolic link.

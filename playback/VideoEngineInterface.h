@@ -49,6 +49,12 @@ public:
     virtual bool IsFailed() = 0;  // the engine gave up on the media
     virtual int GetVideoWidth() = 0;
     virtual int GetVideoHeight() = 0;
+    // Frames per second of the video, 0 when not known.
+    virtual double GetFps() = 0;
+    // Shows the next frame of a paused recording (the recording stays paused).
+    virtual void NextFrame() = 0;
+    // Playback speed, 1.0 is normal; false when the engine refused it.
+    virtual bool SetRate(double rate) = 0;
     // Writes the current frame as a JPEG file over `utf8Path` (never through
     // a symbolic link); 0 on success, -1 otherwise.
     virtual int TakeSnapshot(const std::string& utf8Path) = 0;

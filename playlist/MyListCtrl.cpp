@@ -1,5 +1,7 @@
 #include "MyListCtrl.h"
 
+#include "PlaylistItemDelegate.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -10,16 +12,19 @@ namespace {
 
 struct tagColumn {
     const char* heading;
-    int width;
+    QHeaderView::ResizeMode mode;
     Qt::Alignment alignment;
 };
 
 const tagColumn kColumns[] = {
-    {"No.", 36, Qt::AlignCenter},
-    {"Filename", 200, Qt::AlignLeft | Qt::AlignVCenter},
-    {"DateTime", 150, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Lock", 80, Qt::AlignCenter},
+    {"No.", QHeaderView::ResizeToContents, Qt::AlignCenter},
+    {"Filename", QHeaderView::Stretch, Qt::AlignLeft | Qt::AlignVCenter},
+    {"DateTime", QHeaderView::ResizeToContents, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Lock", QHeaderView::ResizeToContents, Qt::AlignCenter},
 };
+// Room above and below a row's text or icon.
+constexpr int kRowPadding = 6;
+constexpr int kIconSide = 16;
 constexpr int kColumnCount = 4;
 
 QString ToQString(const std::string& text) {
@@ -29,27 +34,31 @@ QString ToQString(const std::string& text) {
 }  // namespace
 
 CMyListCtrl::CMyListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, parent) {
-    QPixmap padlock(QStringLiteral(":/icon/222.png"));
+    // The icon picks its 2x picture on a screen of twice the pixel density.
+    const QIcon padlock(QStringLiteral(":/icon/222.png"));
     if (!padlock.isNull())
-        m_padlock = QIcon(padlock);
+        m_padlock = padlock;
 
+    setItemDelegate(new CPlaylistItemDelegate(this));
     for (int c = 0; c < kColumnCount; ++c) {
         auto* header = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
         header->setTextAlignment(kColumns[c].alignment);
         setHorizontalHeaderItem(c, header);
-        setColumnWidth(c, kColumns[c].width);
+        horizontalHeader()->setSectionResizeMode(c, kColumns[c].mode);
     }
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
+    setTextElideMode(Qt::ElideMiddle);
     verticalHeader()->setVisible(false);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // Each row as high as its text or its icon needs.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(qMax(fontMetrics().height(), kIconSide) + kRowPadding);
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
-    setIconSize(QSize(16, 16));
+    setIconSize(QSize(kIconSide, kIconSide));
     setTabKeyNavigation(false);
 
     KeepSelectionVisibleWhenInactive();
@@ -78,6 +87,9 @@ void CMyListCtrl::changeEvent(QEvent* event) {
     QTableWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         KeepSelectionVisibleWhenInactive();
+    if (event->type() == QEvent::FontChange)
+        verticalHeader()->setDefaultSectionSize(qMax(fontMetrics().height(), kIconSide) +
+                                                kRowPadding);
 }
 
 int CMyListCtrl::GetRowCount() const {
@@ -93,6 +105,11 @@ void CMyListCtrl::AppendRow(const std::string& number, const std::string& fileNa
         auto* item = new QTableWidgetItem(ToQString(*texts[c]));
         item->setTextAlignment(kColumns[c].alignment);
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        if (c == ColNumber)
+            item->setData(CPlaylistItemDelegate::kRowKindRole,
+                          CPlaylistItemDelegate::kRecordingRow);
+        if (c == ColFileName)
+            item->setToolTip(item->text());
         setItem(row, c, item);
     }
 }
@@ -164,4 +181,23 @@ QString CMyListCtrl::CellText(int row, int column) const {
 bool CMyListCtrl::RowHasImage(int row) const {
     const QTableWidgetItem* cell = item(row, ColNumber);
     return cell != nullptr && cell->data(Qt::UserRole).toBool();
+}
+
+void CMyListCtrl::SetPlayingRow(int row) {
+    const int old = PlayingRow();
+    if (old == row)
+        return;
+    if (QTableWidgetItem* cell = item(old, ColNumber))
+        cell->setData(CPlaylistItemDelegate::kPlayingRole, QVariant());
+    if (QTableWidgetItem* cell = item(row, ColNumber))
+        cell->setData(CPlaylistItemDelegate::kPlayingRole, true);
+}
+
+int CMyListCtrl::PlayingRow() const {
+    for (int r = 0; r < rowCount(); ++r) {
+        const QTableWidgetItem* cell = item(r, ColNumber);
+        if (cell != nullptr && cell->data(CPlaylistItemDelegate::kPlayingRole).toBool())
+            return r;
+    }
+    return -1;
 }

@@ -6,9 +6,12 @@
 #include <QTableWidget>
 
 // The playlist view (control 1004): one row per playlist entry with the
-// columns "No." (36, centred), "Filename" (200), "DateTime" (150) and
-// "Lock" (80, centred); grid lines, full-row selection of one or several
-// rows, selection shown also without focus. Row image 0 is the padlock.
+// columns "No." (centred), "Filename", "DateTime" and "Lock" (centred); grid
+// lines, full-row selection of one or several rows, selection shown also
+// without focus. Row image 0 is the padlock. The columns "No.", "DateTime"
+// and "Lock" are as wide as their contents; "Filename" takes the rest (a
+// name too long for it is shortened in the middle). The row that plays
+// carries a mark in its first cell (CPlaylistItemDelegate).
 class CMyListCtrl : public QTableWidget, public IPlaylistView {
     Q_OBJECT
 public:
@@ -41,6 +44,10 @@ public:
     // Text of a cell ("" when out of range), and whether the row shows the padlock.
     QString CellText(int row, int column) const;
     bool RowHasImage(int row) const;
+    // The "now playing" mark: on `row` only; -1 (or a row out of range)
+    // clears it. It moves with its row when rows above it are removed.
+    void SetPlayingRow(int row);
+    int PlayingRow() const;  // -1 when no row carries it
 
 signals:
     // A row was double-clicked (the main window plays the first selected row).

@@ -173,8 +173,7 @@ void PaintTitle(QPainter& p) {
 }  // namespace
 
 QImage IdlePicture(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::black);
+    QImage image = PaintKit::OpaqueImage(width, height, Qt::black);
     QPainter p(&image);
     PaintKit::PreparePainter(p);
     p.scale(width / kW, height / kH);

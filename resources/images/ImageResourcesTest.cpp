@@ -46,6 +46,35 @@ TEST(ImageResources, EveryImageHasItsExactSize) {
     EXPECT_GE(idle.width(), 640);
 }
 
+QString TwiceName(const char* path) {
+    QString name = QString::fromLatin1(path);
+    return name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+}
+
+// Each image also comes at twice the pixels for screens of twice the density.
+TEST(ImageResources, EveryImageHasItsTwiceSizeTwin) {
+    for (const Expected& e : kImages) {
+        const QImage twice(TwiceName(e.path));
+        ASSERT_FALSE(twice.isNull()) << e.path;
+        EXPECT_EQ(twice.size(), QSize(e.width, e.height) * 2) << e.path;
+    }
+    EXPECT_EQ(QImage(QStringLiteral(":/png/193@2x.png")).size(), Load(":/png/193.png").size() * 2);
+    // Painted images are painted again, with more detail than the 1x pixels
+    // repeated; the keyed bitmaps repeat their pixels, keeping the key colours.
+    for (const char* path : {":/png/220.png", ":/png/152.png", ":/icon/222.png"}) {
+        const QImage one = Load(path).convertToFormat(QImage::Format_ARGB32);
+        const QImage doubled =
+            one.scaled(one.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        EXPECT_NE(QImage(TwiceName(path)).convertToFormat(QImage::Format_ARGB32), doubled) << path;
+    }
+    for (const char* path : {":/bitmap/179.png", ":/bitmap/210.png"}) {
+        const QImage one = Load(path).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(QImage(TwiceName(path)).convertToFormat(QImage::Format_RGB32),
+                  one.scaled(one.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation))
+            << path;
+    }
+}
+
 TEST(ImageResources, KeyColoursAreOpaquePixelsWhereTheControlsReadThem) {
     const QImage thumb = Load(":/bitmap/179.png");
     EXPECT_EQ(thumb.pixel(0, 0), qRgb(255, 0, 0));

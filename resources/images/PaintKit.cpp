@@ -42,9 +42,29 @@ FacePalette PaletteFor(Face face) {
     return PaletteFor(Face::Blue);
 }
 
+namespace {
+int g_scale = 1;
+}  // namespace
+
+void SetScale(int scale) {
+    g_scale = scale > 1 ? scale : 1;
+}
+
+int Scale() {
+    return g_scale;
+}
+
 QImage TransparentImage(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * g_scale, height * g_scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g_scale);
     image.fill(Qt::transparent);
+    return image;
+}
+
+QImage OpaqueImage(int width, int height, const QColor& fill) {
+    QImage image(width * g_scale, height * g_scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(g_scale);
+    image.fill(fill);
     return image;
 }
 

@@ -25,8 +25,16 @@ struct FacePalette {
 
 FacePalette PaletteFor(Face face);
 
-// A transparent ARGB image of the given size.
+// The scale images are painted at: 1, or 2 for screens of twice the pixel
+// density. Painters draw in the 1x coordinates either way; the images they
+// start from have Scale() times the pixels and that device pixel ratio.
+void SetScale(int scale);
+int Scale();
+
+// A transparent ARGB image of the given size (in 1x pixels).
 QImage TransparentImage(int width, int height);
+// An opaque image of the given size (in 1x pixels), filled with `fill`.
+QImage OpaqueImage(int width, int height, const QColor& fill);
 
 // A painter with antialiasing and smooth transforms switched on.
 void PreparePainter(QPainter& painter);

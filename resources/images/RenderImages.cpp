@@ -39,11 +39,34 @@ bool ParseOptions(const QStringList& args, Options& options) {
     return !options.outDir.isEmpty() || !options.sheet.isEmpty();
 }
 
+// "png/152.png" -> "png/152@2x.png": the name Qt looks for on a screen of
+// twice the pixel density.
+QString ScaledPath(const QString& path, int scale) {
+    if (scale == 1)
+        return path;
+    QString scaled = path;
+    return scaled.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
+}
+
+// Every image at 1x and 2x. A painter that works pixel by pixel (the keyed
+// bitmaps) paints at 1x only: its 2x image repeats each pixel, which keeps
+// its key colours exact.
 bool RenderAll(const std::vector<ImageEntry>& entries, const QString& outDir) {
     bool ok = true;
-    for (const ImageEntry& e : entries) {
-        ok = PaintKit::SavePng(e.paint(), QDir(outDir).filePath(e.path), e.width, e.height) && ok;
+    for (int scale : {1, 2}) {
+        PaintKit::SetScale(scale);
+        for (const ImageEntry& e : entries) {
+            QImage image = e.paint();
+            if (scale > 1 && image.size() == QSize(e.width, e.height)) {
+                image = image.scaled(image.size() * scale, Qt::IgnoreAspectRatio,
+                                     Qt::FastTransformation);
+            }
+            ok = PaintKit::SavePng(image, QDir(outDir).filePath(ScaledPath(e.path, scale)),
+                                   e.width * scale, e.height * scale) &&
+                 ok;
+        }
     }
+    PaintKit::SetScale(1);
     return ok;
 }
 

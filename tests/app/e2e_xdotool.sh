@@ -30,6 +30,10 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/velto-e2e-home.XXXXXX")
 export HOME="$WORK" XDG_CONFIG_HOME="$WORK/.config" XDG_CACHE_HOME="$WORK/.cache"
 export XDG_RUNTIME_DIR="$WORK/run" QTWEBENGINE_DISABLE_SANDBOX=1
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# The window at its smallest, in the top-left corner: every control stands at
+# its place in dialog units there.
+mkdir -p "$WORK/Pictures/Config"
+printf '[Window]\nGeometry=0,0,400,300\nMaximized=0\n' >"$WORK/Pictures/Config/config.ini"
 
 "$PLAYER" "$@" >"$SHOTS/player.log" 2>&1 &
 PID=$!
@@ -57,10 +61,11 @@ shot() {
 
 # --- geometry -----------------------------------------------------------------
 
-# The main window, titled "PLAYER".
+# The main window, titled "PLAYER", or "PLAYER - <file>" while one plays.
+TITLE='^PLAYER( - .*)?$'
 WIN=
 for _ in $(seq 1 60); do
-    WIN=$(xdotool search --name '^PLAYER$' 2>/dev/null | head -n 1)
+    WIN=$(xdotool search --name "$TITLE" 2>/dev/null | head -n 1)
     [ -n "$WIN" ] && break
     sleep 0.5
 done
@@ -84,12 +89,18 @@ VX=$1 VY=$2 VW=$3 VH=$4
 echo "video window: ${VW}x${VH}+${VX}+${VY}"
 [ "$VW" -gt 100 ] && [ "$VH" -gt 60 ] || fail "video window too small"
 
-# The controls keep their template places in dialog units; the video area,
-# 4,2 285x176, gives the scale (thousandths of a pixel per unit).
+# At its smallest the window is the dialog-unit layout, 503x331 units below
+# the menu bar. The video window spans the video area's width (4,2 285x176)
+# and is centred in its height, which gives the scale (thousandths of a pixel
+# per unit) and the layout's origin below the menu bar.
+set -- $(xwininfo -id "$WIN" | awk '/Absolute upper-left Y/ {y=$NF} /Height:/ {h=$NF} END {print y, h}')
+WY=$1 WH=$2
 SX=$((VW * 1000 / 285))
-SY=$((VH * 1000 / 176))
+SY=$((1000 * (2 * (WY + WH - VY) - VH) / (2 * 241)))
 OX=$((VX - 4 * SX / 1000))
-OY=$((VY - 2 * SY / 1000))
+OY=$((WY + WH - 331 * SY / 1000))
+echo "dialog unit: ${SX}x${SY} thousandths of a pixel, layout at +${OX}+${OY}"
+[ "$SY" -gt 1000 ] && [ "$OY" -ge "$WY" ] || fail "window geometry not understood"
 du_x() { echo $((OX + $1 * SX / 1000)); }
 du_y() { echo $((OY + $1 * SY / 1000)); }
 
@@ -177,7 +188,7 @@ sleep 1
 xdotool key Escape
 sleep 1
 alive escape
-xdotool search --name '^PLAYER$' >/dev/null || fail "Esc closed the window"
+xdotool search --name "$TITLE" >/dev/null || fail "Esc closed the window"
 shot 05-after-escape
 
 # A right click on the playlist opens its menu; Esc closes only the menu.
@@ -189,7 +200,7 @@ shot 06-playlist-menu
 xdotool key Escape
 sleep 0.5
 alive menu
-xdotool search --name '^PLAYER$' >/dev/null || fail "Esc in the menu closed the window"
+xdotool search --name "$TITLE" >/dev/null || fail "Esc in the menu closed the window"
 
 echo "e2e passed"
 finish

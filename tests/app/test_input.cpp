@@ -196,7 +196,7 @@ TEST_F(Input, SpaceDoesNothingWithNothingOpenAndNeverReachesTheFocusedControl) {
     QTest::keyClick(list(), Qt::Key_Space);
     EXPECT_EQ(engine().GetState(), Stopped);
     EXPECT_EQ(counter.presses, 0);
-    QTest::keyClick(list(), Qt::Key_Down);  // other keys go on to the control
+    QTest::keyClick(list(), Qt::Key_End);  // other keys go on to the control
     EXPECT_EQ(counter.presses, 1);
     list()->removeEventFilter(&counter);
 }
@@ -368,6 +368,80 @@ TEST_F(Input, SliderPressPausesAndReleaseSeeksAndResumes) {
         },
         kWaitMs));
     EXPECT_TRUE(list()->hasFocus());
+}
+
+// Each of the player's keys reaches what it commands, from wherever the focus
+// is in the window (the controller's tests check what the commands do).
+TEST_F(Input, PlayerKeysReachTheirCommands) {
+    dlg().ImportPaths({s_samples[0], s_samples[1]});
+    ASSERT_TRUE(WaitPlaying(0));
+    EXPECT_EQ(dlg().windowTitle(), "PLAYER - " + QFileInfo(s_samples[0]).fileName());
+    EXPECT_EQ(list()->PlayingRow(), 0);
+    list()->setFocus();
+    const auto key = [&](int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(list(), Qt::Key(k), mods);
+    };
+
+    key(Qt::Key_Right);
+    EXPECT_TRUE(WaitFor([&] { return engine().GetTime() >= 5000; }, kWaitMs));
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_TRUE(WaitFor([&] { return engine().GetTime() < 4000; }, kWaitMs));
+
+    const int before = ctl().Volume() >= 0 ? ctl().Volume() : engine().GetVolume();
+    key(Qt::Key_Down);
+    const int down = ctl().Volume();
+    EXPECT_EQ(down, before > kVolumeStep ? before - kVolumeStep : 0);
+    key(Qt::Key_Up);
+    EXPECT_EQ(ctl().Volume(), down + kVolumeStep);
+
+    auto* rate = dlg().findChild<QLabel*>(QStringLiteral("rateLabel"));
+    ASSERT_NE(rate, nullptr);
+    EXPECT_FALSE(rate->isVisible());
+    key(Qt::Key_BracketRight);
+    EXPECT_EQ(ctl().Rate(), 1.25);
+    EXPECT_TRUE(rate->isVisible());
+    EXPECT_EQ(rate->text(), "1.25x");
+    key(Qt::Key_BracketLeft);
+    key(Qt::Key_BracketLeft);
+    EXPECT_EQ(ctl().Rate(), 0.75);
+    EXPECT_EQ(rate->text(), "0.75x");
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(ctl().Rate(), 1.0);
+    EXPECT_FALSE(rate->isVisible());
+
+    // Frame steps while paused.
+    ASSERT_TRUE(WaitFor([&] { return engine().GetTime() > 1500; }, kWaitMs));
+    key(Qt::Key_Space);
+    ASSERT_TRUE(WaitFor([&] { return engine().GetState() == Paused; }, kWaitMs));
+    const int64_t paused = engine().GetTime();
+    key(Qt::Key_Comma);
+    EXPECT_TRUE(WaitFor([&] { return engine().GetTime() < paused; }, kWaitMs));
+    key(Qt::Key_Period);
+    EXPECT_EQ(engine().GetState(), Paused);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(WaitFor([&] { return engine().GetState() == Playing; }, kWaitMs));
+
+    // F and F11 enter and leave full screen; Esc leaves it.
+    for (int k : {Qt::Key_F, Qt::Key_F11}) {
+        key(k);
+        EXPECT_TRUE(dlg().IsFullScreen()) << k;
+        key(Qt::Key_Escape);
+        EXPECT_FALSE(dlg().IsFullScreen()) << k;
+        key(k);
+        key(k);
+        EXPECT_FALSE(dlg().IsFullScreen()) << k;
+    }
+
+    // Delete removes the focused entry, as the bin button does.
+    dlg().SelectAndFocusRow(1);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(ctl().FileList().GetEntryCount(), 1);
+    EXPECT_EQ(engine().GetState(), Playing);
+    EXPECT_EQ(list()->PlayingRow(), 0);
+
+    ctl().OnStop();
+    EXPECT_EQ(dlg().windowTitle(), "PLAYER");
+    EXPECT_EQ(list()->PlayingRow(), -1);
 }
 
 TEST_F(Input, AboutCommandShowsTheAboutBox) {

@@ -779,4 +779,203 @@ TEST_F(Controller, StoppedReportLeavesFullScreen) {
     EXPECT_FALSE(m_view.videoWindowShown);
 }
 
+// ---------------------------------------------------------------------------
+// Keys: seeking, frame steps, playback speed.
+
+TEST_F(Controller, KeysDoNothingWhileNothingIsOpen) {
+    const std::function<void()> keys[] = {
+        [&] { ctl().SeekBy(kSeekStepMs); },
+        [&] { ctl().SeekBy(-kLongSeekStepMs); },
+        [&] { ctl().StepFrameForward(); },
+        [&] { ctl().StepFrameBack(); },
+        [&] { ctl().RateUp(); },
+        [&] { ctl().RateDown(); },
+    };
+    for (int state = 0; state < 2; ++state) {
+        SCOPED_TRACE(state == 0 ? "no media" : "stopped");
+        if (state == 1) {
+            Import(1);
+            Started();
+            ctl().OnStop();
+        }
+        for (const auto& key : keys) {
+            key();
+        }
+        EXPECT_EQ(engine().GetTime(), 0);
+        EXPECT_EQ(engine().nextFrameCalls, 0);
+        EXPECT_EQ(ctl().Rate(), 1.0);
+        EXPECT_EQ(m_view.rate, 1.0);
+        EXPECT_EQ(m_view.sliderValue, 0);
+    }
+}
+
+TEST_F(Controller, SeekKeysMoveWithinTheRecordingAndShowTheTarget) {
+    Import(1);
+    Started();
+    struct {
+        int64_t from, offset, want;
+    } const cases[] = {
+        {7000, kSeekStepMs, 12000},      {7000, -kSeekStepMs, 2000},   {3000, -kSeekStepMs, 0},
+        {12000, kLongSeekStepMs, 15000}, {14000, -kLongSeekStepMs, 0}, {0, kSeekStepMs, 5000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.from);
+        SCOPED_TRACE(c.offset);
+        engine().SetTime(c.from);
+        ctl().OnTimer(kClockTimer);
+        ctl().SeekBy(c.offset);
+        EXPECT_EQ(engine().GetTime(), c.want);
+        EXPECT_EQ(m_view.sliderValue, static_cast<int>(c.want / kSliderStepMs));
+        EXPECT_EQ(m_view.elapsed, CPlaybackController::FormatMinutesSeconds(c.want));
+        EXPECT_EQ(m_view.graphCursor, static_cast<int>(c.want / 1000));
+        EXPECT_EQ(engine().GetState(), Playing);
+    }
+    // Paused: the recording stays paused, and the thumb shows the new place
+    // (time reports do not move it while paused).
+    engine().SetTime(5000);
+    ctl().OnPlayPause();
+    ctl().SeekBy(kSeekStepMs);
+    EXPECT_EQ(engine().GetState(), Paused);
+    EXPECT_EQ(engine().GetTime(), 10000);
+    EXPECT_EQ(m_view.sliderValue, 50);
+    const tagAssistInfo s = SampleAt(10);
+    ASSERT_TRUE(HasUsablePosition(s));
+    EXPECT_EQ(m_view.mapPositions.back(), std::make_pair(s.latitude, s.longitude));
+}
+
+// libvlc reports the new time a little after a seek: presses in quick
+// succession (a held key) each go a step further.
+TEST_F(Controller, QuickSeekPressesAddUp) {
+    Import(1);
+    Started();
+    engine().lagSeeks = true;
+    engine().SetTime(1000);
+    engine().Advance(0);
+    ctl().SeekBy(kSeekStepMs);
+    ctl().SeekBy(kSeekStepMs);
+    EXPECT_EQ(engine().GetTime(), 1000);  // not taken yet
+    engine().Advance(0);
+    EXPECT_EQ(engine().GetTime(), 11000);
+    EXPECT_EQ(m_view.elapsed, "0:11");
+    // After a tick the steps start from the time libvlc reports again.
+    ctl().OnTimer(kClockTimer);
+    ctl().SeekBy(-kSeekStepMs);
+    engine().Advance(0);
+    EXPECT_EQ(engine().GetTime(), 6000);
+}
+
+TEST_F(Controller, FrameStepsOnlyWhilePaused) {
+    Import(1);
+    Started();
+    engine().SetTime(6000);
+    ctl().StepFrameForward();
+    ctl().StepFrameBack();
+    EXPECT_EQ(engine().nextFrameCalls, 0);
+    EXPECT_EQ(engine().GetTime(), 6000);
+
+    ctl().OnPlayPause();
+    // Forward twice, back once: the steps count from the time last known,
+    // since libvlc does not report the time of a stepped frame.
+    ctl().StepFrameForward();
+    ctl().StepFrameForward();
+    EXPECT_EQ(engine().nextFrameCalls, 2);
+    EXPECT_EQ(m_view.graphCursor, 6);
+    TickAll();  // a paused recording keeps the count
+    ctl().StepFrameBack();
+    EXPECT_EQ(engine().GetTime(), 6040);
+    EXPECT_EQ(engine().GetState(), Paused);
+    struct {
+        double fps;
+        int64_t from, want;
+    } const back[] = {
+        {25.0, 6040, 6000},
+        {30.0, 6000, 5967},
+        {0.0, 6000, 6000 - kDefaultFrameMs},
+        {25.0, 10, 0},
+    };
+    for (const auto& c : back) {
+        SCOPED_TRACE(c.fps);
+        engine().fps = c.fps;
+        ctl().OnPlayPause();  // playing: the next tick takes libvlc's time again
+        engine().SetTime(c.from);
+        ctl().OnTimer(kClockTimer);
+        ctl().OnPlayPause();
+        ctl().StepFrameBack();
+        EXPECT_EQ(engine().GetTime(), c.want);
+        EXPECT_EQ(engine().GetState(), Paused);
+    }
+}
+
+TEST_F(Controller, RateStepsFromHalfToDoubleAndHoldForTheNextRecording) {
+    Import(2);
+    Started();
+    const double up[] = {1.25, 1.5, 2.0, 2.0};
+    for (double want : up) {
+        ctl().RateUp();
+        EXPECT_EQ(ctl().Rate(), want);
+        EXPECT_EQ(engine().rate, want);
+        EXPECT_EQ(m_view.rate, want);
+    }
+    const double down[] = {1.5, 1.25, 1.0, 0.75, 0.5, 0.5};
+    for (double want : down) {
+        ctl().RateDown();
+        EXPECT_EQ(ctl().Rate(), want);
+        EXPECT_EQ(engine().rate, want);
+        EXPECT_EQ(m_view.rate, want);
+    }
+    // The next recording plays at the same speed.
+    ctl().OnNext();
+    Started();
+    EXPECT_EQ(engine().rate, 0.5);
+    EXPECT_EQ(m_view.rate, 0.5);
+    ctl().ResetRate();
+    EXPECT_EQ(engine().rate, 1.0);
+    EXPECT_EQ(m_view.rate, 1.0);
+
+    // A speed the engine refuses is not shown.
+    engine().refuseRate = true;
+    ctl().RateUp();
+    EXPECT_EQ(ctl().Rate(), 1.0);
+    EXPECT_EQ(m_view.rate, 1.0);
+}
+
+TEST_F(Controller, TitleAndPlayingMarkFollowTheRecordingThatIsOpen) {
+    EXPECT_EQ(m_view.title, "");
+    Import(3);
+    Started();
+    const auto name = [&](int i) { return fs::path(m_samples[i]).filename().string(); };
+    EXPECT_EQ(m_view.title, name(0));
+    EXPECT_EQ(m_view.playingRow, 0);
+    ctl().OnNext();
+    EXPECT_EQ(m_view.title, name(1));
+    EXPECT_EQ(m_view.playingRow, 1);
+    ctl().OnPlayPause();  // paused: still the one playing
+    EXPECT_EQ(m_view.playingRow, 1);
+
+    // Removing a row above it: the mark stays on the same recording.
+    m_view.Click(0);
+    ctl().OnRemoveEntry();
+    EXPECT_EQ(ctl().CurrentIndex(), 0);
+    EXPECT_EQ(m_view.playingRow, 0);
+    EXPECT_EQ(m_view.title, name(1));
+
+    ctl().OnStop();
+    EXPECT_EQ(m_view.title, "");
+    EXPECT_EQ(m_view.playingRow, -1);
+
+    // To the end of the list: nothing is marked afterwards.
+    ctl().OnPlayPause();
+    Started();
+    EXPECT_EQ(m_view.playingRow, 0);
+    Play(15500);
+    Started();
+    EXPECT_EQ(m_view.playingRow, 1);
+    EXPECT_EQ(m_view.title, name(2));
+    Play(15500);
+    TickAll();
+    EXPECT_EQ(engine().GetState(), Stopped);
+    EXPECT_EQ(m_view.playingRow, -1);
+    EXPECT_EQ(m_view.title, "");
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // write never leaves half a file.
 #include "DpiSetting.h"
 #include "SettingsFile.h"
+#include "WindowSettings.h"
 
 #include "BoxWriter.h"
 
@@ -341,6 +342,87 @@ TEST(DpiSetting, ANewFileAndAnExistingOne) {
     const ino_t inode = StatOf(path).st_ino;
     EXPECT_TRUE(WriteDpiSetting(path, 144));  // already so: not written
     EXPECT_EQ(StatOf(path).st_ino, inode);
+}
+
+// ---------------------------------------------------------------------------
+// The window's section.
+
+TEST(WindowSettings, RoundTripChangesOnlyItsOwnSection) {
+    TempDir dir;
+    const std::string path = dir.File("config.ini");
+    const std::string before = "; mine\r\n[System]\r\nDPI=96\r\n\r\n[Window]\r\nTheme=dark\r\n";
+    ASSERT_TRUE(WriteFile(path, before));
+    tagWindowSettings s;
+    s.hasGeometry = true;
+    s.x = -8;
+    s.y = 20;
+    s.width = 1280;
+    s.height = 700;
+    s.hasMaximized = true;
+    s.maximized = true;
+    s.sidePanelWidth = 420;
+    s.playlistHeight = 0;
+    ASSERT_TRUE(WriteWindowSettings(path, s));
+    EXPECT_EQ(ReadFile(path),
+              "; mine\r\n[System]\r\nDPI=96\r\n\r\n[Window]\r\nTheme=dark\r\n"
+              "Geometry=-8,20,1280,700\r\nMaximized=1\r\nSidePanelWidth=420\r\n"
+              "PlaylistHeight=0\r\n");
+    const tagWindowSettings back = ReadWindowSettings(path);
+    EXPECT_TRUE(back.hasGeometry);
+    EXPECT_EQ(back.x, -8);
+    EXPECT_EQ(back.y, 20);
+    EXPECT_EQ(back.width, 1280);
+    EXPECT_EQ(back.height, 700);
+    EXPECT_TRUE(back.hasMaximized && back.maximized);
+    EXPECT_EQ(back.sidePanelWidth, 420);
+    EXPECT_EQ(back.playlistHeight, 0);
+
+    // Unset values leave their lines alone.
+    tagWindowSettings only;
+    only.hasMaximized = true;
+    ASSERT_TRUE(WriteWindowSettings(path, only));
+    const tagWindowSettings again = ReadWindowSettings(path);
+    EXPECT_FALSE(again.maximized);
+    EXPECT_TRUE(again.hasGeometry);
+    EXPECT_EQ(again.sidePanelWidth, 420);
+}
+
+TEST(WindowSettings, MalformedOrAbsurdValuesReadAsNotSaved) {
+    struct {
+        const char* line;
+        bool geometry;
+        int panel;
+    } const cases[] = {
+        {"Geometry=10,20,800,600", true, -1},
+        {"Geometry=10,20,800", false, -1},
+        {"Geometry=10,20,800,600,5", false, -1},
+        {"Geometry=10,20,0,600", false, -1},
+        {"Geometry=10,20,800,100001", false, -1},
+        {"Geometry=10,,800,600", false, -1},
+        {"Geometry=1e3,20,800,600", false, -1},
+        {"Geometry=99999999999999999999,0,800,600", false, -1},
+        {"Geometry=10, 20,800,600", false, -1},
+        {"Geometry=10,20,800,600,", false, -1},
+        {"SidePanelWidth=-5", false, -1},
+        {"SidePanelWidth=12x", false, -1},
+        {"SidePanelWidth=300", false, 300},
+    };
+    TempDir dir;
+    const std::string path = dir.File("config.ini");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(WriteFile(path, "[Window]\n"s + c.line + "\nMaximized=2\n"));
+        const tagWindowSettings s = ReadWindowSettings(path);
+        EXPECT_EQ(s.hasGeometry, c.geometry);
+        EXPECT_EQ(s.sidePanelWidth, c.panel);
+        EXPECT_FALSE(s.hasMaximized);
+    }
+    // No file, or a folder in its place: nothing saved, nothing written over the folder.
+    EXPECT_FALSE(ReadWindowSettings(dir.File("none.ini")).hasGeometry);
+    ASSERT_EQ(mkdir(dir.File("folder.ini").c_str(), 0755), 0);
+    tagWindowSettings s;
+    s.hasMaximized = true;
+    EXPECT_FALSE(WriteWindowSettings(dir.File("folder.ini"), s));
 }
 
 }  // namespace

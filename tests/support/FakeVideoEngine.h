@@ -25,6 +25,9 @@ public:
     bool durationKnownAtOpen = true;   // else GetDuration gives 0 until played
     int volume = 100;                  // what GetVolume reports; -1: no audio output
     bool failNextOpen = false;         // libvlc gives up on the next recording (Error)
+    double fps = 25.0;                 // of every recording; 0: not known
+    bool refuseRate = false;           // SetRate fails
+    bool lagSeeks = false;             // GetTime shows a seek only after the next Advance
     std::set<std::string> unplayable;  // paths OpenAndPlay refuses
 
     // What happened.
@@ -32,6 +35,8 @@ public:
     std::vector<std::string> snapshots;  // paths given to TakeSnapshot
     int getVolumeCalls = 0;
     int stopCalls = 0;
+    int nextFrameCalls = 0;
+    double rate = 1.0;  // the speed last accepted
 
     void AttachSink(IPlayerEventSink* sink) { m_pSink = sink; }
 
@@ -44,6 +49,10 @@ public:
 
     // Plays on for `ms`; at the end of the recording the engine has ended.
     void Advance(int64_t ms) {
+        if (m_pendingTime >= 0) {
+            m_time = m_pendingTime;
+            m_pendingTime = -1;
+        }
         if (m_state != Playing || !m_bActive) {
             return;
         }
@@ -62,6 +71,8 @@ public:
             return false;
         }
         opened.push_back(utf8Path);
+        rate = 1.0;  // the controller must not count on the engine keeping it
+        m_pendingTime = -1;
         m_time = 0;
         m_bEnded = false;
         m_bFailed = failNextOpen;
@@ -111,7 +122,11 @@ public:
     }
     int64_t GetTime() override { return m_time; }
     void SetTime(int64_t ms) override {
-        m_time = ms;
+        if (lagSeeks) {
+            m_pendingTime = ms;
+        } else {
+            m_time = ms;
+        }
         m_bEnded = false;
     }
     int GetVolume() override {
@@ -127,6 +142,17 @@ public:
     bool IsFailed() override { return m_bActive && m_bFailed; }
     int GetVideoWidth() override { return m_bActive ? 1280 : 0; }
     int GetVideoHeight() override { return m_bActive ? 720 : 0; }
+    double GetFps() override { return m_bActive ? fps : 0.0; }
+    // One frame on from a pause, as libvlc's next-frame does: like libvlc,
+    // the time it reports does not follow.
+    void NextFrame() override { ++nextFrameCalls; }
+    bool SetRate(double r) override {
+        if (refuseRate) {
+            return false;
+        }
+        rate = r;
+        return true;
+    }
     // Writes a tiny JPEG-marked file, never through a symbolic link.
     int TakeSnapshot(const std::string& utf8Path) override {
         snapshots.push_back(utf8Path);
@@ -150,7 +176,8 @@ private:
     PlayState m_state = NoMedia;
     std::string m_path;
     int64_t m_time = 0;
-    bool m_bActive = false;  // an input is open (a stop reports Stopped)
+    int64_t m_pendingTime = -1;  // a lagging seek not taken yet
+    bool m_bActive = false;      // an input is open (a stop reports Stopped)
     bool m_bEnded = false;
     bool m_bFailed = false;
     bool m_bPlayedOnce = false;  // Play() after open: the length is known

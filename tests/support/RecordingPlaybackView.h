@@ -48,6 +48,9 @@ public:
     std::string elapsed = "0:00";
     std::string total = "0:00";
     bool playButtonShowsPause = false;
+    double rate = 1.0;
+    std::string title;  // the file name the title shows; empty: "PLAYER" alone
+    int playingRow = -1;
     int volumeLit = -1;
     int focusCalls = 0;
     std::vector<std::string> errors;
@@ -107,6 +110,8 @@ public:
     void EnableSlider(bool enable) override { sliderEnabled = enable; }
     void SetElapsedText(const std::string& text) override { elapsed = text; }
     void SetTotalText(const std::string& text) override { total = text; }
+    void ShowRate(double r) override { rate = r; }
+    void ShowTitle(const std::string& fileName) override { title = fileName; }
     void ShowPlayButton(bool playing) override { playButtonShowsPause = playing; }
     void ShowVolumeLevel(int lit) override { volumeLit = lit; }
     int RowCount() const override { return static_cast<int>(rows.size()); }
@@ -130,6 +135,7 @@ public:
     int FirstSelectedRow() const override { return selected.empty() ? -1 : *selected.begin(); }
     int FocusedRow() const override { return focused; }
     void FocusPlaylist() override { ++focusCalls; }
+    void MarkPlayingRow(int row) override { playingRow = row; }
     void ShowError(const std::string& text) override { errors.push_back(text); }
     void BeginWait() override { ++waits; }
     void EndWait() override {}
@@ -153,6 +159,11 @@ public:
             }
         }
         selected = moved;
+        if (playingRow == row) {
+            playingRow = -1;
+        } else if (playingRow > row) {
+            --playingRow;
+        }
         if (focused == row) {
             focused = -1;
         } else if (focused > row) {

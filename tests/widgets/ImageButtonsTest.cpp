@@ -37,6 +37,43 @@ TEST(LoadPngResource, FindsTheNumberedImages) {
     ASSERT_TRUE(LoadPngResource(222, "ICON", image));
 }
 
+// On a screen of twice the pixel density (QT_SCALE_FACTOR=2) the images come
+// at 2x and draw at their logical size: the button keeps its size and shows
+// the 2x strip's own pixels. On a 1x screen the 1x images are taken.
+TEST(LoadPngResource, TakesTheSharpImageOnADenseScreen) {
+    const qreal dpr = qGuiApp->devicePixelRatio();
+    const QByteArray expected = qgetenv("VELTO_EXPECT_DPR");
+    if (!expected.isEmpty()) {
+        ASSERT_EQ(dpr, expected.toDouble()) << "run with QT_SCALE_FACTOR=" << expected.constData();
+    }
+    const qreal want = dpr > 1.0 ? 2.0 : 1.0;
+    QImage image;
+    ASSERT_TRUE(LoadPngResource(152, "PNG", image));
+    EXPECT_EQ(image.devicePixelRatio(), want);
+    EXPECT_EQ(image.deviceIndependentSize().toSize(), QSize(205, 51));
+
+    QWidget window;
+    window.resize(120, 80);
+    auto* button = new CPngButton(&window);
+    ASSERT_TRUE(button->SetImage(152));
+    EXPECT_EQ(button->size(), QSize(51, 51));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QImage shot = button->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(shot.size(), QSize(51, 51) * want);
+    const QImage strip = image.convertToFormat(QImage::Format_ARGB32);
+    // The opaque middle of frame 0, pixel for pixel.
+    int same = 0;
+    int total = 0;
+    for (int y = shot.height() / 3; y < shot.height() * 2 / 3; ++y) {
+        for (int x = shot.width() / 3; x < shot.width() * 2 / 3; ++x) {
+            ++total;
+            same += Near(shot.pixel(x, y), QColor(strip.pixel(x, y)), 2) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(same, total);
+}
+
 // Two image buttons side by side in a shown window, so that the mouse and
 // the focus behave as on screen.
 class PngButtonTest : public ::testing::Test {

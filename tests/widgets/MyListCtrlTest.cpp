@@ -1,6 +1,8 @@
 #include "MyListCtrl.h"
 
 #include "FileList.h"
+#include "PlaylistItemDelegate.h"
+#include "WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -32,27 +34,81 @@ protected:
     CFileList list;
 };
 
-TEST_F(MyListCtrlTest, FourColumnsWithTheirHeadingsWidthsAndAlignment) {
+TEST_F(MyListCtrlTest, FourColumnsFitTheirContentsAndTheNameTakesTheRest) {
     ASSERT_EQ(view.columnCount(), 4);
     const struct {
         const char* heading;
-        int width;
         bool centred;
-    } expected[] = {
-        {"No.", 36, true}, {"Filename", 200, false}, {"DateTime", 150, false}, {"Lock", 80, true}};
-    view.AppendRow("1", "a.MOV", "t", "ReadOnly");
+    } expected[] = {{"No.", true}, {"Filename", false}, {"DateTime", false}, {"Lock", true}};
+    view.resize(420, 200);
+    view.AppendRow("12", "2026_0314_081500_001.MOV", "08:15:00 03-14-2026", "ReadOnly");
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QFontMetrics fm = view.fontMetrics();
     for (int c = 0; c < 4; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(view.horizontalHeaderItem(c)->text(), QString::fromLatin1(expected[c].heading));
-        EXPECT_EQ(view.columnWidth(c), expected[c].width);
         const auto align = Qt::Alignment(view.item(0, c)->textAlignment());
         EXPECT_EQ(bool(align & Qt::AlignHCenter), expected[c].centred);
+        if (c != CMyListCtrl::ColFileName) {
+            // Never cut off: as wide as the cell's text and the heading.
+            EXPECT_GT(view.columnWidth(c), fm.horizontalAdvance(view.item(0, c)->text()));
+            EXPECT_GT(view.columnWidth(c), fm.horizontalAdvance(expected[c].heading));
+        }
     }
+    // The name takes what the others leave: together they fill the view.
+    int total = 0;
+    for (int c = 0; c < 4; ++c)
+        total += view.columnWidth(c);
+    EXPECT_EQ(total, view.viewport()->width());
+    view.resize(900, 200);
+    QTest::qWait(20);
+    EXPECT_GT(view.columnWidth(CMyListCtrl::ColFileName),
+              fm.horizontalAdvance("2026_0314_081500_001.MOV"));
+    // Rows are as high as the text and the 16-pixel padlock need.
+    EXPECT_GE(view.rowHeight(0), qMax(fm.height(), 16) + 2);
+
     EXPECT_TRUE(view.showGrid());
     EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(view.selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(view.palette().color(QPalette::Inactive, QPalette::Highlight),
               view.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+// The row that plays carries the mark, selected or not; the mark follows its
+// row when rows above go, and leaves with it.
+TEST_F(MyListCtrlTest, NowPlayingMarkStandsApartFromTheSelection) {
+    view.resize(500, 200);
+    for (const char* n : {"1", "2", "3"})
+        view.AppendRow(n, n, "", "");
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto isMark = [](QRgb p) {
+        return widgettest::Near(p, CPlaylistItemDelegate::MarkColour(), 40);
+    };
+    const auto markPixels = [&](int row) {
+        const QImage shot = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect cell = view.visualRect(view.model()->index(row, 0));
+        return widgettest::CountPixels(shot, cell, isMark);
+    };
+    EXPECT_EQ(view.PlayingRow(), -1);
+    view.SetPlayingRow(1);
+    view.SetSelected(1);
+    QTest::qWait(20);
+    EXPECT_EQ(view.PlayingRow(), 1);
+    EXPECT_GT(markPixels(1), 6);  // drawn over the selection
+    EXPECT_EQ(markPixels(0), 0);
+    view.SetSelected(2);
+    QTest::qWait(20);
+    EXPECT_GT(markPixels(1), 6);  // and without it
+
+    view.DeleteRow(0);
+    EXPECT_EQ(view.PlayingRow(), 0);
+    view.SetPlayingRow(-1);
+    EXPECT_EQ(view.PlayingRow(), -1);
+    view.SetPlayingRow(0);
+    view.DeleteRow(0);
+    EXPECT_EQ(view.PlayingRow(), -1);
 }
 
 TEST_F(MyListCtrlTest, SelectionStaysVisibleWhenInactiveAfterAPaletteChange) {
